@@ -1,0 +1,272 @@
+#include "reg_store.h"
+
+#include <array>
+#include <cctype>
+#include <vector>
+
+namespace platform::registry {
+
+namespace {
+
+constexpr std::array<std::string_view, 7> RootNames = {
+    "HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+    "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
+};
+constexpr std::uint32_t FirstRootHandle = 0x80000000;
+
+void appendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// UTF-16LE to UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string utf16ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    auto unit = [&](std::size_t i) {
+        return static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                     (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    };
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        char32_t c = unit(i);
+        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
+            const char16_t low = unit(i + 2);
+            if (low >= 0xDC00 && low < 0xE000) {
+                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
+                i += 2;
+            } else {
+                c = 0xFFFD;
+            }
+        } else if (c >= 0xD800 && c < 0xE000) {
+            c = 0xFFFD;
+        }
+        appendUtf8(out, c);
+    }
+    return out;
+}
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
+    return s;
+}
+
+std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        lines.push_back(line);
+        if (end == std::string_view::npos) break;
+        text.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+// Reads a quoted text with the escapes \\ and \" from the start of `s`; on return `s`
+// holds what follows the closing quote.
+std::optional<std::string> takeQuoted(std::string_view& s) {
+    if (s.empty() || s.front() != '"') return std::nullopt;
+    std::string out;
+    for (std::size_t i = 1; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c == '"') {
+            s.remove_prefix(i + 1);
+            return out;
+        }
+        if (c == '\\' && i + 1 < s.size() && (s[i + 1] == '\\' || s[i + 1] == '"')) ++i;
+        out += s[i];
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint32_t> parseHexNumber(std::string_view s, std::size_t maxDigits) {
+    if (s.empty() || s.size() > maxDigits) return std::nullopt;
+    std::uint32_t n = 0;
+    for (const char c : s) {
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+        n = n * 16 + static_cast<std::uint32_t>(std::isdigit(static_cast<unsigned char>(c))
+                                                    ? c - '0'
+                                                    : std::toupper(c) - 'A' + 10);
+    }
+    return n;
+}
+
+// "aa,bb,cc" with blanks anywhere; an empty list is empty data.
+std::optional<std::string> parseHexBytes(std::string_view s) {
+    std::string out;
+    s = trim(s);
+    if (s.empty()) return out;
+    while (true) {
+        const auto comma = s.find(',');
+        const auto byte = parseHexNumber(trim(s.substr(0, comma)), 2);
+        if (!byte) return std::nullopt;
+        out += static_cast<char>(*byte);
+        if (comma == std::string_view::npos) return out;
+        s.remove_prefix(comma + 1);
+        if (trim(s).empty()) return out;  // a trailing comma
+    }
+}
+
+bool isStringType(std::uint32_t type) { return type == 1 || type == 2 || type == 7; }
+
+// The data part of a value line: "text", dword:, hex:, hex(N):.
+std::optional<StoredValue> parseData(std::string_view data, bool unicodeExport) {
+    data = trim(data);
+    if (data.starts_with('"')) {
+        auto text = takeQuoted(data);
+        if (!text || !trim(data).empty()) return std::nullopt;
+        return StoredValue{1, *text + '\0'};
+    }
+    if (data.starts_with("dword:")) {
+        const auto n = parseHexNumber(trim(data.substr(6)), 8);
+        if (!n) return std::nullopt;
+        std::string bytes(4, '\0');
+        for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((*n >> (8 * i)) & 0xFF);
+        return StoredValue{4, bytes};
+    }
+    std::uint32_t type = 3;
+    if (data.starts_with("hex(")) {
+        const auto close = data.find("):");
+        if (close == std::string_view::npos) return std::nullopt;
+        const auto n = parseHexNumber(data.substr(4, close - 4), 8);
+        if (!n) return std::nullopt;
+        type = *n;
+        data.remove_prefix(close + 2);
+    } else if (data.starts_with("hex:")) {
+        data.remove_prefix(4);
+    } else {
+        return std::nullopt;
+    }
+    auto bytes = parseHexBytes(data);
+    if (!bytes) return std::nullopt;
+    // A version 5 export holds string types as UTF-16LE; the ANSI query converts them.
+    if (unicodeExport && isStringType(type)) *bytes = utf16ToUtf8(*bytes);
+    return StoredValue{type, *bytes};
+}
+
+// "[HKEY_...\a\b]" to the canonical upper-case path, or nothing for a bad path.
+std::optional<std::string> canonicalKeyPath(std::string_view path) {
+    if (path.ends_with('\\')) path.remove_suffix(1);
+    const std::string folded = foldCase(path);
+    const auto slash = folded.find('\\');
+    const std::string_view root = std::string_view(folded).substr(0, slash);
+    bool known = false;
+    for (const auto name : RootNames) known = known || name == root;
+    if (!known || folded.find("\\\\") != std::string::npos) return std::nullopt;
+    return folded;
+}
+
+}  // namespace
+
+std::string foldCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    return out;
+}
+
+std::string_view rootName(std::uint32_t handle) {
+    if (handle < FirstRootHandle || handle >= FirstRootHandle + RootNames.size()) return {};
+    return RootNames[handle - FirstRootHandle];
+}
+
+bool RegStore::hasKey(const std::string& path) const {
+    if (path.find('\\') == std::string::npos) {
+        for (const auto name : RootNames) {
+            if (name == path) return true;
+        }
+    }
+    const auto it = keys.lower_bound(path);
+    if (it == keys.end()) return false;
+    return it->first == path || it->first.starts_with(path + '\\');
+}
+
+std::optional<RegStore> parseRegFile(std::string_view bytes) {
+    std::string text;
+    if (bytes.starts_with("\xFF\xFE")) {
+        text = utf16ToUtf8(bytes.substr(2));
+    } else {
+        if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+        text = bytes;
+    }
+    const auto lines = splitLines(text);
+
+    std::size_t i = 0;
+    while (i < lines.size() && trim(lines[i]).empty()) ++i;
+    if (i == lines.size()) return std::nullopt;
+    const auto header = trim(lines[i]);
+    const bool unicodeExport = header == "Windows Registry Editor Version 5.00";
+    if (!unicodeExport && header != "REGEDIT4") return std::nullopt;
+
+    RegStore store;
+    ValueTable* current = nullptr;  // null after a bad or deleted key: its values are skipped
+    for (++i; i < lines.size(); ++i) {
+        std::string line(trim(lines[i]));
+        if (line.empty() || line.front() == ';') continue;
+
+        if (line.front() == '[') {
+            current = nullptr;
+            if (line.back() != ']') continue;
+            std::string_view inner = std::string_view(line).substr(1, line.size() - 2);
+            const bool deletion = inner.starts_with('-');
+            if (deletion) inner.remove_prefix(1);
+            const auto path = canonicalKeyPath(trim(inner));
+            if (!path) continue;
+            if (deletion) {
+                auto it = store.keys.lower_bound(*path);
+                while (it != store.keys.end() &&
+                       (it->first == *path || it->first.starts_with(*path + '\\'))) {
+                    it = store.keys.erase(it);
+                }
+            } else {
+                current = &store.keys[*path];
+            }
+            continue;
+        }
+
+        // Hex data may run on over lines that end with a backslash.
+        while (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string::npos &&
+               i + 1 < lines.size()) {
+            line.pop_back();
+            line += trim(lines[++i]);
+        }
+        if (current == nullptr) continue;
+
+        std::string_view rest = line;
+        std::string name;
+        if (rest.starts_with('@')) {
+            rest.remove_prefix(1);
+        } else if (auto quoted = takeQuoted(rest)) {
+            name = *quoted;
+        } else {
+            continue;
+        }
+        rest = trim(rest);
+        if (!rest.starts_with('=')) continue;
+        rest.remove_prefix(1);
+        if (trim(rest) == "-") {
+            current->erase(foldCase(name));
+        } else if (auto value = parseData(rest, unicodeExport)) {
+            (*current)[foldCase(name)] = std::move(*value);
+        }
+    }
+    return store;
+}
+
+}  // namespace platform::registry

@@ -1,0 +1,111 @@
+#include "registry.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <mutex>
+
+#include "reg_store.h"
+
+namespace platform::registry {
+
+namespace {
+
+struct OpenedKey {
+    std::string path;
+    ValueTable values;
+};
+
+std::mutex tableMutex;
+std::map<Key, OpenedKey> openedKeys;
+Key nextHandle = 1;
+
+std::optional<std::string> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The full path of a root or opened key, or empty for an unknown handle.
+std::string pathOf(Key key) {
+    if (const auto name = rootName(key); !name.empty()) return std::string(name);
+    const auto it = openedKeys.find(key);
+    return it == openedKeys.end() ? std::string() : it->second.path;
+}
+
+}  // namespace
+
+std::string storePath() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::string base;
+    if (config != nullptr && *config == '/') {
+        base = config;
+    } else {
+        const char* home = std::getenv("HOME");
+        base = std::string(home != nullptr ? home : "") + "/.config";
+    }
+    return base + "/winreg/registry.reg";
+}
+
+long OpenKey(Key root, std::string_view subKey, Key* opened) {
+    std::lock_guard lock(tableMutex);
+    std::string path = pathOf(root);
+    if (path.empty()) return InvalidHandle;
+    if (!subKey.empty()) {
+        // A leading, doubled or trailing separator names no key.
+        if (subKey.front() == '\\' || subKey.back() == '\\' ||
+            subKey.find("\\\\") != std::string_view::npos) {
+            return FileNotFound;
+        }
+        path += '\\';
+        path += foldCase(subKey);
+    }
+
+    const auto bytes = readFile(storePath());
+    if (!bytes) return FileNotFound;
+    const auto store = parseRegFile(*bytes);
+    if (!store || !store->hasKey(path)) return FileNotFound;
+
+    const auto it = store->keys.find(path);
+    const Key handle = nextHandle++;
+    openedKeys[handle] = {path, it == store->keys.end() ? ValueTable{} : it->second};
+    *opened = handle;
+    return Success;
+}
+
+long QueryValue(Key key, std::string_view name, std::uint32_t* type, unsigned char* data,
+                std::uint32_t* size) {
+    std::lock_guard lock(tableMutex);
+    const auto it = openedKeys.find(key);
+    if (it == openedKeys.end()) return InvalidHandle;
+    const auto value = it->second.values.find(foldCase(name));
+    if (value == it->second.values.end()) return FileNotFound;
+
+    const auto& bytes = value->second.data;
+    if (type != nullptr) *type = value->second.type;
+    if (data != nullptr) {
+        if (size == nullptr) return InvalidHandle;
+        if (bytes.size() > *size) {
+            *size = static_cast<std::uint32_t>(bytes.size());
+            return MoreData;
+        }
+        std::memcpy(data, bytes.data(), bytes.size());
+    }
+    if (size != nullptr) *size = static_cast<std::uint32_t>(bytes.size());
+    return Success;
+}
+
+long CloseKey(Key key) {
+    std::lock_guard lock(tableMutex);
+    if (!rootName(key).empty()) return Success;
+    return openedKeys.erase(key) == 1 ? Success : InvalidHandle;
+}
+
+std::size_t OpenKeyCount() {
+    std::lock_guard lock(tableMutex);
+    return openedKeys.size();
+}
+
+}  // namespace platform::registry

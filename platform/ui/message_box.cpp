@@ -1,0 +1,66 @@
+#include "message_box.h"
+
+#include <QMessageBox>
+#include <cstdio>
+
+#include "gui_application.h"
+
+namespace platform::ui {
+
+namespace {
+
+QString& titleStorage() {
+    static QString title;
+    return title;
+}
+
+MessageBoxPresenter& presenterStorage() {
+    static MessageBoxPresenter presenter;
+    return presenter;
+}
+
+QMessageBox::Icon iconFor(int style) {
+    switch (style & 0xF0) {
+    case MessageCritical:
+        return QMessageBox::Critical;
+    case MessageExclamation:
+        return QMessageBox::Warning;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+void presentForReal(const MessageBoxRequest& request) {
+    if (ensureGuiApplication() == Display::Missing) {
+        std::fprintf(stderr, "%s: %s\n", qUtf8Printable(request.caption),
+                     qUtf8Printable(request.text));
+        return;
+    }
+    // Texts are composed with Windows line ends; a label wants plain line feeds.
+    QString text = request.text;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    QMessageBox box(iconFor(request.style), request.caption, text, QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+}  // namespace
+
+void setProgramTitle(const QString& title) { titleStorage() = title; }
+
+QString programTitle() { return titleStorage(); }
+
+void showMessageBox(const QString& text, int style, const std::optional<QString>& caption) {
+    const MessageBoxRequest request{text, style, caption.value_or(programTitle())};
+    if (const auto& presenter = presenterStorage()) {
+        presenter(request);
+    } else {
+        presentForReal(request);
+    }
+}
+
+void setMessageBoxPresenter(MessageBoxPresenter presenter) {
+    presenterStorage() = std::move(presenter);
+}
+
+}  // namespace platform::ui

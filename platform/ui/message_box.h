@@ -1,0 +1,38 @@
+// Modal message boxes with an OK button, and the program title they fall back on.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <optional>
+
+namespace platform::ui {
+
+// The buttons-and-icon values that the programs pass; each box has an OK button only.
+enum MessageStyle : int {
+    MessagePlain = 0,
+    MessageCritical = 16,
+    MessageExclamation = 48,
+};
+
+// The title that a box without a caption of its own shows.
+void setProgramTitle(const QString& title);
+QString programTitle();
+
+struct MessageBoxRequest {
+    QString text;
+    int style = MessagePlain;
+    QString caption;  // already resolved: the program title when none was passed
+};
+
+// Shows `text` in a modal box and returns once it is dismissed. Without a caption
+// the box shows the program title. When no display can be opened, the text goes to
+// standard error instead, prefixed by the caption, and counts as dismissed.
+void showMessageBox(const QString& text, int style = MessagePlain,
+                    const std::optional<QString>& caption = std::nullopt);
+
+// Replaces the presenter of every later box, so that a unit test can capture boxes
+// instead of showing them. An empty function restores the real presenter.
+using MessageBoxPresenter = std::function<void(const MessageBoxRequest&)>;
+void setMessageBoxPresenter(MessageBoxPresenter presenter);
+
+}  // namespace platform::ui

@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "platform/registry/registry.h"
+#include "tests/support/temp_home.h"
+
+namespace {
+
+namespace reg = platform::registry;
+using testing_support::TempHome;
+
+const std::filesystem::path Fixtures = FIXTURES_DIR;
+
+struct Read {
+    long status = -1;
+    std::uint32_t type = 0;
+    std::string data;
+};
+
+// Opens `subKey` under HKEY_CURRENT_USER and reads `name` into a 255-byte buffer.
+Read readValue(std::string_view subKey, std::string_view name) {
+    Read read;
+    reg::Key key = 0;
+    read.status = reg::OpenKey(reg::CurrentUser, subKey, &key);
+    if (read.status != reg::Success) return read;
+    std::array<unsigned char, 255> buffer{};
+    std::uint32_t size = buffer.size();
+    read.status = reg::QueryValue(key, name, &read.type, buffer.data(), &size);
+    if (read.status == reg::Success) read.data.assign(reinterpret_cast<char*>(buffer.data()), size);
+    reg::CloseKey(key);
+    return read;
+}
+
+bool keyOpens(reg::Key root, std::string_view subKey) {
+    reg::Key key = 0;
+    if (reg::OpenKey(root, subKey, &key) != reg::Success) return false;
+    reg::CloseKey(key);
+    return true;
+}
+
+TEST(RegistryStoreTest, StoreLivesUnderXdgConfigHome) {
+    TempHome home;
+    EXPECT_EQ(reg::storePath(), home.registryStore().string());
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(reg::storePath(), (home.root() / ".config/winreg/registry.reg").string());
+}
+
+TEST(RegistryStoreTest, MissingFileOrHeaderIsAnEmptyRegistry) {
+    TempHome home;
+    EXPECT_FALSE(keyOpens(reg::CurrentUser, ""));
+    testing_support::writeFile(home.registryStore(), "[HKEY_CURRENT_USER\\A]\n\"v\"=\"x\"\n");
+    EXPECT_FALSE(keyOpens(reg::CurrentUser, "A"));
+}
+
+TEST(RegistryStoreTest, DecodesEachValueForm) {
+    TempHome home;
+    home.writeRegistry(
+        "[HKEY_CURRENT_USER\\Forms]\r\n"
+        "@=\"default\"\r\n"
+        "\"escaped\"=\"C:\\\\Lumiq \\\"quoted\\\"\"\r\n"
+        "\"quote\\\"name\"=\"odd name\"\r\n"
+        "\"number\"=dword:0000002a\r\n"
+        "\"binary\"=hex:01,02,ff\r\n"
+        "\"empty binary\"=hex:\r\n"
+        "\"typed\"=hex(2):41,42,00\r\n"
+        "\"long\"=hex:01,02,\\\r\n"
+        "  03,04\r\n");
+    struct Row {
+        const char* name;
+        std::uint32_t type;
+        std::string data;
+    };
+    const Row rows[] = {
+        {"", reg::TypeString, std::string("default\0", 8)},
+        {"escaped", reg::TypeString, std::string("C:\\Lumiq \"quoted\"\0", 18)},
+        {"quote\"name", reg::TypeString, std::string("odd name\0", 9)},
+        {"number", reg::TypeDword, std::string("\x2a\0\0\0", 4)},
+        {"binary", reg::TypeBinary, "\x01\x02\xff"},
+        {"empty binary", reg::TypeBinary, ""},
+        {"typed", reg::TypeExpandString, std::string("AB\0", 3)},
+        {"long", reg::TypeBinary, "\x01\x02\x03\x04"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Read read = readValue("Forms", row.name);
+        ASSERT_EQ(read.status, reg::Success);
+        EXPECT_EQ(read.type, row.type);
+        EXPECT_EQ(read.data, row.data);
+    }
+}
+
+TEST(RegistryStoreTest, NamesMatchWithoutRegardToCase) {
+    TempHome home;
+    home.writeRegistry("[HKEY_CURRENT_USER\\Software\\Harvane]\n\"Corvane.INI\"=\"x\"\n");
+    EXPECT_EQ(readValue("SOFTWARE\\harvane", "corvane.ini").status, reg::Success);
+    EXPECT_EQ(readValue("Software\\Harvane", "corvane").status, reg::FileNotFound);
+}
+
+TEST(RegistryStoreTest, OpensRootsParentsAndKeysButNotMissingOnes) {
+    TempHome home;
+    home.writeRegistry("[HKEY_CURRENT_USER\\Software\\Harvane\\Vexon]\n");
+    EXPECT_TRUE(keyOpens(reg::CurrentUser, ""));
+    EXPECT_TRUE(keyOpens(reg::LocalMachine, ""));
+    EXPECT_TRUE(keyOpens(reg::CurrentUser, "Software"));
+    EXPECT_TRUE(keyOpens(reg::CurrentUser, "Software\\Harvane\\Vexon"));
+    EXPECT_FALSE(keyOpens(reg::CurrentUser, "Software\\Harv"));
+    EXPECT_FALSE(keyOpens(reg::CurrentUser, "Software\\Harvane\\Vexon\\path"));
+    EXPECT_FALSE(keyOpens(reg::CurrentUser, "\\Software"));
+    EXPECT_FALSE(keyOpens(reg::CurrentUser, "Software\\\\Harvane"));
+    EXPECT_FALSE(keyOpens(reg::LocalMachine, "Software"));
+    EXPECT_FALSE(keyOpens(0x12345678, ""));
+
+    reg::Key parent = 0;
+    ASSERT_EQ(reg::OpenKey(reg::CurrentUser, "Software", &parent), reg::Success);
+    EXPECT_TRUE(keyOpens(parent, "Harvane\\Vexon"));
+    reg::CloseKey(parent);
+}
+
+TEST(RegistryStoreTest, DeletionsApplyInFileOrder) {
+    TempHome home;
+    home.writeRegistry(
+        "[HKEY_CURRENT_USER\\Gone\\Child]\n\"v\"=\"x\"\n"
+        "[-HKEY_CURRENT_USER\\Gone]\n"
+        "\"after deletion\"=\"ignored\"\n"
+        "[HKEY_CURRENT_USER\\Kept]\n\"dropped\"=\"x\"\n\"readded\"=\"old\"\n"
+        "[HKEY_CURRENT_USER\\Kept]\n\"dropped\"=-\n\"readded\"=-\n\"readded\"=\"new\"\n"
+        "[HKEY_CURRENT_USER\\Back]\n[-HKEY_CURRENT_USER\\Back]\n[HKEY_CURRENT_USER\\Back]\n");
+    EXPECT_FALSE(keyOpens(reg::CurrentUser, "Gone"));
+    EXPECT_FALSE(keyOpens(reg::CurrentUser, "Gone\\Child"));
+    EXPECT_EQ(readValue("Kept", "dropped").status, reg::FileNotFound);
+    EXPECT_EQ(readValue("Kept", "readded").data, std::string("new\0", 4));
+    EXPECT_TRUE(keyOpens(reg::CurrentUser, "Back"));
+}
+
+TEST(RegistryStoreTest, QueryFollowsTheWindowsBufferContract) {
+    TempHome home;
+    home.writeRegistry("[HKEY_CURRENT_USER\\K]\n\"v\"=\"abcd\"\n");
+    reg::Key key = 0;
+    ASSERT_EQ(reg::OpenKey(reg::CurrentUser, "K", &key), reg::Success);
+
+    std::uint32_t size = 0;
+    EXPECT_EQ(reg::QueryValue(key, "v", nullptr, nullptr, &size), reg::Success);
+    EXPECT_EQ(size, 5u);
+
+    std::array<unsigned char, 8> buffer;
+    buffer.fill('#');
+    size = 4;
+    EXPECT_EQ(reg::QueryValue(key, "v", nullptr, buffer.data(), &size), reg::MoreData);
+    EXPECT_EQ(size, 5u);
+    EXPECT_EQ(std::string(buffer.begin(), buffer.end()), "########");
+
+    size = buffer.size();
+    EXPECT_EQ(reg::QueryValue(key, "v", nullptr, buffer.data(), &size), reg::Success);
+    EXPECT_EQ(size, 5u);
+    EXPECT_EQ(std::string(buffer.begin(), buffer.end()), std::string("abcd\0###", 8));
+
+    EXPECT_EQ(reg::CloseKey(key), reg::Success);
+    EXPECT_EQ(reg::QueryValue(key, "v", nullptr, nullptr, &size), reg::InvalidHandle);
+    EXPECT_EQ(reg::OpenKeyCount(), 0u);
+}
+
+TEST(RegistryStoreTest, RereadsTheStoreAtEveryOpen) {
+    TempHome home;
+    home.writeRegistry("[HKEY_CURRENT_USER\\K]\n\"v\"=\"first\"\n");
+    EXPECT_EQ(readValue("K", "v").data, std::string("first\0", 6));
+    home.writeRegistry("[HKEY_CURRENT_USER\\K]\n\"v\"=\"second\"\n");
+    EXPECT_EQ(readValue("K", "v").data, std::string("second\0", 7));
+}
+
+TEST(RegistryStoreTest, ReadsAUtf16WindowsExport) {
+    TempHome home;
+    std::filesystem::create_directories(home.registryStore().parent_path());
+    std::filesystem::copy_file(Fixtures / "registry/windows_export_utf16.reg", home.registryStore());
+    const std::string key = "Software\\Harvane\\Vexon\\path";
+    EXPECT_EQ(readValue(key, "corvane.ini").data, std::string("C:\\Lumiq\\Corvane.ini\0", 21));
+    EXPECT_EQ(readValue(key, "title").data, std::string("Gr\xC3\xB6\xC3\x9F" "e \xC2\xB5\0", 11));
+    const Read expand = readValue(key, "expand");
+    EXPECT_EQ(expand.type, reg::TypeExpandString);
+    EXPECT_EQ(expand.data, std::string("%TEMP%\\x\0", 9));
+    EXPECT_EQ(readValue(key, "count").data, std::string("\x2a\0\0\0", 4));
+}
+
+TEST(RegistryStoreTest, SkipsMalformedLines) {
+    TempHome home;
+    std::filesystem::create_directories(home.registryStore().parent_path());
+    std::filesystem::copy_file(Fixtures / "registry/malformed_lines.reg", home.registryStore());
+    EXPECT_EQ(readValue("Software\\Good", "before").data, std::string("kept\0", 5));
+    EXPECT_EQ(readValue("Software\\Good", "after").data, std::string("kept too\0", 9));
+    EXPECT_EQ(readValue("Software\\Good\\Sub", "sub").data, std::string("kept\0", 5));
+    for (const char* name : {"unterminated", "nodata", "badhex", "baddword", "trailing"}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(readValue("Software\\Good", name).status, reg::FileNotFound);
+    }
+    EXPECT_FALSE(keyOpens(reg::CurrentUser, "Software\\Unclosed"));
+}
+
+}  // namespace
