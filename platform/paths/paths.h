@@ -1,0 +1,26 @@
+// Windows-style path texts to local paths.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace platform::paths {
+
+// Where a bare file name (one without any folder in it) is looked up.
+enum class BareName {
+    InWindowsFolder,  // as the profile functions do
+    InCurrentFolder,  // as file output and process launch do
+};
+
+// Maps a path text to a local path. Backslashes and slashes both separate folders;
+// an absolute path stays absolute; a drive path such as C:\Lumiq\setup lands under
+// $XDG_DATA_HOME/winreg/drive_c/ (default ~/.local/share/winreg/drive_c/); a bare name
+// goes where `bareName` says; any other relative path is left relative, so it is taken
+// against the current folder. The empty text stays empty.
+std::string toLocalPath(std::string_view path, BareName bareName);
+
+// The stand-in for the Windows folder: $XDG_DATA_HOME/winreg/windows
+// (default ~/.local/share/winreg/windows).
+std::string windowsFolder();
+
+}  // namespace platform::paths

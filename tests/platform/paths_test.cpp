@@ -1,0 +1,35 @@
+#include <gtest/gtest.h>
+
+#include "platform/paths/paths.h"
+#include "tests/support/temp_home.h"
+
+namespace {
+
+using platform::paths::BareName;
+using platform::paths::toLocalPath;
+
+TEST(PathsTest, MapsWindowsStylePathTexts) {
+    testing_support::TempHome home;
+    const std::string data = (home.root() / "data/winreg").string();
+    struct Row {
+        const char* path;
+        BareName bareName;
+        std::string expected;
+    } const rows[] = {
+        {"/opt/lumiq/Corvane.ini", BareName::InWindowsFolder, "/opt/lumiq/Corvane.ini"},
+        {"/opt/lumiq\\man\\StartManual.cmd", BareName::InCurrentFolder, "/opt/lumiq/man/StartManual.cmd"},
+        {"man\\StartManual.cmd", BareName::InCurrentFolder, "man/StartManual.cmd"},
+        {"man\\StartManual.cmd", BareName::InWindowsFolder, "man/StartManual.cmd"},
+        {"Error", BareName::InWindowsFolder, data + "/windows/Error"},
+        {"Error", BareName::InCurrentFolder, "Error"},
+        {"C:\\Lumiq\\Corvane.ini", BareName::InWindowsFolder, data + "/drive_c/Lumiq/Corvane.ini"},
+        {"d:/Program Files/x", BareName::InCurrentFolder, data + "/drive_d/Program Files/x"},
+        {"", BareName::InWindowsFolder, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(toLocalPath(row.path, row.bareName), row.expected);
+    }
+}
+
+}  // namespace
