@@ -1,14 +1,22 @@
 #include "gui_application.h"
 
 #include <QApplication>
-#include <QLoggingCategory>
-#include <memory>
 
 namespace platform::ui {
 
 namespace {
 
-std::unique_ptr<QApplication> ownedApplication;
+QtMessageHandler previousHandler = nullptr;
+
+// While the platform is chosen, a display that cannot be opened is an expected
+// outcome, not something to warn about.
+void quietAboutPlatformChoice(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const QLatin1String category(context.category != nullptr ? context.category : "");
+    const bool aboutPlatform =
+        category == QLatin1String("qt.qpa.plugin") || category == QLatin1String("qt.qpa.xcb");
+    if (aboutPlatform && (type == QtWarningMsg || type == QtInfoMsg)) return;
+    if (previousHandler != nullptr) previousHandler(type, context, message);
+}
 
 bool onRealDisplay() {
     const QString name = QGuiApplication::platformName();
@@ -26,10 +34,12 @@ Display ensureGuiApplication() {
         static char platformOption[] = "-platform";
         static char* argv[] = {programName, platformOption, platforms.data(), nullptr};
         static int argc = 3;
-        // A missing display is an expected outcome here, not something to warn about.
-        QLoggingCategory::setFilterRules(QStringLiteral("qt.qpa.*.warning=false"));
-        ownedApplication = std::make_unique<QApplication>(argc, argv);
-        QLoggingCategory::setFilterRules(QString());
+        previousHandler = qInstallMessageHandler(quietAboutPlatformChoice);
+        // Never destroyed: a QApplication torn down among the static objects after
+        // main() has returned crashes, and the process ends right then anyway.
+        static QApplication* application = new QApplication(argc, argv);
+        Q_UNUSED(application);
+        qInstallMessageHandler(previousHandler);
     }
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
         return Display::Missing;

@@ -1,0 +1,93 @@
+# Helpers for the end-to-end tests: a private sandbox home, a private Xvfb and a private
+# D-Bus session bus, all torn down when the test ends. Source it, then call what you need.
+set -euo pipefail
+
+BIN_DIR=${1:?usage: $0 <folder of the built programs>}
+SANDBOX=$(mktemp -d "${TMPDIR:-/tmp}/vexon-e2e-XXXXXX")
+STARTED_PIDS=()
+
+cleanup() {
+  local pid
+  for pid in "${STARTED_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${STARTED_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  chmod -R u+rwX "$SANDBOX" 2>/dev/null || true
+  rm -rf "$SANDBOX"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+expect_eq() {  # expect_eq <what> <actual> <expected>
+  [ "$2" == "$3" ] || fail "$1: got [$2], expected [$3]"
+}
+
+expect_contains() {  # expect_contains <what> <text> <part>
+  [[ "$2" == *"$3"* ]] || fail "$1: [$2] does not contain [$3]"
+}
+
+export HOME="$SANDBOX/home"
+export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share"
+export XDG_RUNTIME_DIR="$SANDBOX/runtime"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+unset DISPLAY WAYLAND_DISPLAY QT_QPA_PLATFORM DBUS_SESSION_BUS_ADDRESS
+
+# write_registry <body>: the registry store, behind its header.
+write_registry() {
+  mkdir -p "$XDG_CONFIG_HOME/winreg"
+  printf 'REGEDIT4\r\n\r\n%s' "$1" > "$XDG_CONFIG_HOME/winreg/registry.reg"
+}
+
+start_xvfb() {
+  local ready="$SANDBOX/xvfb-display"
+  : > "$ready"
+  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$ready" 2>/dev/null &
+  STARTED_PIDS+=($!)
+  local i
+  for i in $(seq 100); do
+    [ -s "$ready" ] && break
+    sleep 0.1
+  done
+  [ -s "$ready" ] || fail "Xvfb did not start"
+  export DISPLAY=":$(tr -d '\n' < "$ready")"
+}
+
+start_bus() {
+  local out
+  out=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null)
+  export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<< "$out")
+  STARTED_PIDS+=("$(sed -n 2p <<< "$out")")
+}
+
+# wait_for_window <exact title>: prints the window id of the first visible match.
+wait_for_window() {
+  timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 ||
+    fail "no window titled '$1' appeared"
+}
+
+# wait_for_exit <pid>: waits at most 10 s; prints the exit status.
+wait_for_exit() {
+  local i
+  for i in $(seq 100); do
+    kill -0 "$1" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill -0 "$1" 2>/dev/null && fail "process $1 did not end"
+  local status=0
+  wait "$1" || status=$?
+  echo "$status"
+}
+
+# wait_until <seconds> <command...>: polls until the command succeeds.
+wait_until() {
+  local limit=$(( $1 * 10 )) i
+  shift
+  for i in $(seq "$limit"); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
