@@ -229,6 +229,27 @@ void Form1::WriteINIFileSettings() {
     ResetVexon();
 }
 
-// The reset request to the running spectrometer application comes with the
-// automation layer.
-void Form1::ResetVexon() {}
+void Form1::ResetVexon() {
+    namespace automation = platform::automation;
+    constexpr int ResetDispatchId = 45;
+    automation::ObjectReference application;
+    int failure = automation::GetActiveObject(QStringLiteral("Lumiq.Application"), &application);
+    if (failure == 0) {
+        automation::Dispatch dispatch;
+        failure = automation::QueryDispatch(application, &dispatch);
+        if (failure == 0) {
+            VexonApp = dispatch;
+            failure = automation::Invoke(VexonApp, ResetDispatchId);
+        }
+    }
+    if (failure == 0) return;
+
+    // The number stands as Str() gives it: a blank before a number that is not negative.
+    const QString number = (failure >= 0 ? QStringLiteral(" ") : QString()) + QString::number(failure);
+    platform::ui::showMessageBox(
+        QStringLiteral("An unexpected error #") + number +
+            QStringLiteral(" was encountered during Vexon Reset\r\n"
+                           "or while writing the settings to the Corvane.ini config file.\r\n\r\n"
+                           "Is the Pellix powered on and connected to the computer?"),
+        platform::ui::MessageCritical, QStringLiteral("Pellix Attenuation & Frequency Brenix"));
+}

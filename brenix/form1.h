@@ -5,6 +5,8 @@
 #include <QString>
 #include <QWidget>
 
+#include "platform/automation/automation.h"
+
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -31,6 +33,10 @@ public:
 
     // The configuration file's path exactly as the registry gave it.
     QString INIFilePath;
+
+    // The running spectrometer application, as the last successful interface request
+    // gave it; empty until then.
+    platform::automation::Dispatch VexonApp;
 
     QGroupBox* Frame1;
     QLabel* Label3;

@@ -19,6 +19,10 @@ int Main() {
         return 1;
     }
     QApplication::setApplicationName(QStringLiteral("brenix"));
+    // The program ends when the dialog is unloaded, not when the last window that Qt
+    // counts closes: a tool window does not count, so closing a message box would
+    // otherwise end it.
+    QApplication::setQuitOnLastWindowClosed(false);
 
     Form1 form;
     try {

@@ -17,6 +17,7 @@
 #include "platform/ui/runtime_error.h"
 #include "tests/support/captured_boxes.h"
 #include "tests/support/temp_home.h"
+#include "tests/support/vexon_sim.h"
 
 namespace {
 
@@ -213,6 +214,7 @@ ssize_t recordingWrite(int fd, const void* data, size_t size) {
 }
 
 TEST_F(Form1Test, ApplyWritesTheBoxesInOrderAsTyped) {
+    testing_support::VexonSim sim;
     auto form = open(DdsbFile);
     form->AHOP_high->setText("25");
     std::vector<std::string> writes;
@@ -235,6 +237,7 @@ TEST_F(Form1Test, ApplyWritesTheBoxesInOrderAsTyped) {
     EXPECT_TRUE(boxes.boxes().empty());
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->AHOP_high->text(), "25");
+    EXPECT_EQ(sim.count("Invoke dispid=45"), 1);
 }
 
 TEST_F(Form1Test, Dds1aApplyWritesOnlyTheFrequencyHop) {
@@ -271,6 +274,7 @@ TEST_F(Form1Test, ApplyRefusesABoxThatHoldsNoNumber) {
 }
 
 TEST_F(Form1Test, RefusedWriteShowsTheFileErrorAndStops) {
+    testing_support::VexonSim sim;
     auto form = open(DdsbFile);
     fs::permissions(iniPath(), fs::perms::owner_read);
     QTest::mouseClick(form->CommandApply, Qt::LeftButton);
@@ -281,6 +285,7 @@ TEST_F(Form1Test, RefusedWriteShowsTheFileErrorAndStops) {
     EXPECT_EQ(boxes.boxes()[0].style, 48);
     EXPECT_EQ(readFile(iniPath()), DdsbFile);
     EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(sim.count("Invoke"), 0) << "no reset after a failed write";
 }
 
 int writesAllowed = 0;

@@ -19,6 +19,10 @@ expect_contains "message without a display" "$err" "no display could be opened"
 
 start_xvfb
 start_bus
+"$BIN_DIR/vexon-sim" > "$SANDBOX/sim.log" &
+sim=$!
+STARTED_PIDS+=($sim)
+wait_until 5 grep -q ready "$SANDBOX/sim.log" || fail "vexon-sim did not start"
 
 # The dialog: topmost utility window of fixed size, placed by the window system.
 "$BIN_DIR/brenix" 2>"$SANDBOX/brenix.err" &
@@ -32,12 +36,26 @@ expect_contains "size hints" "$hints" "program specified maximum size: 323 by 22
 [[ "$hints" == *"specified location"* ]] && fail "the window asks for a position of its own: $hints"
 expect_contains "icon" "$(xprop -id "$wid" _NET_WM_ICON | head -c 200)" "_NET_WM_ICON(CARDINAL)"
 
-# Alt+A writes the boxes as shown, each with its leading blank.
+# Alt+A writes the boxes as shown, each with its leading blank, then resets the spectrometer.
 xdotool windowfocus --sync "$wid"
 xdotool key alt+a
 expected=$'[General]\r\nName=demo\r\n\r\n[DDSB_1]\r\nAttenuator= 10\r\nAttenuator2= 20.5\r\nHopFrequency= 1250.5\r\n'
 printf '%s' "$expected" > "$SANDBOX/expected.ini"
 wait_until 5 cmp -s "$ini" "$SANDBOX/expected.ini" || fail "Apply wrote: $(cat -A "$ini")"
+wait_until 5 grep -q "Invoke dispid=45 from .*: reset" "$SANDBOX/sim.log" || fail "no reset: $(cat "$SANDBOX/sim.log")"
+
+# With the spectrometer gone, Apply explains the failed reset and the dialog stays open.
+kill "$sim"
+wait "$sim" || true
+xdotool windowfocus --sync "$wid"
+xdotool key alt+a
+box=$(wait_for_window "Pellix Attenuation & Frequency Brenix")
+xdotool windowfocus --sync "$box"
+xdotool key Return
+wait_until 5 sh -c "! xdotool search --onlyvisible --name '^Pellix Attenuation & Frequency Brenix\$' >/dev/null" ||
+  fail "the reset message did not close"
+kill -0 "$pid" 2>/dev/null || fail "the program ended after a failed reset"
+xdotool windowfocus --sync "$wid"
 
 # Esc ends the program with status 0, writing nothing more.
 printf '%s' "$original" > "$ini"

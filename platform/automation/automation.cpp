@@ -1,0 +1,78 @@
+#include "automation.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QVariantList>
+#include <QXmlStreamReader>
+
+namespace platform::automation {
+
+namespace {
+
+// Errors that mean the peer is no longer there to answer.
+bool isVanished(const QString& errorName) {
+    return errorName == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
+           errorName == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner") ||
+           errorName == QLatin1String("org.freedesktop.DBus.Error.NoReply") ||
+           errorName == QLatin1String("org.freedesktop.DBus.Error.Disconnected") ||
+           errorName == QLatin1String("org.freedesktop.DBus.Error.Timeout");
+}
+
+bool declaresInterface(const QString& introspection, const QString& interfaceName) {
+    QXmlStreamReader xml(introspection);
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("interface") &&
+            xml.attributes().value(QLatin1String("name")) == interfaceName) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+QString objectPath(const QString& className) {
+    return QLatin1Char('/') + QString(className).replace(QLatin1Char('.'), QLatin1Char('/'));
+}
+
+int GetActiveObject(const QString& className, ObjectReference* object) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || bus.interface() == nullptr) return CannotCreateObject;
+    const QDBusReply<QString> owner = bus.interface()->serviceOwner(className);
+    if (!owner.isValid() || owner.value().isEmpty()) return CannotCreateObject;
+    *object = {className, owner.value()};
+    return 0;
+}
+
+int QueryDispatch(const ObjectReference& object, Dispatch* dispatch) {
+    const QDBusMessage request = QDBusMessage::createMethodCall(
+        object.owner, objectPath(object.className), QStringLiteral("org.freedesktop.DBus.Introspectable"),
+        QStringLiteral("Introspect"));
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(request);
+    if (reply.type() == QDBusMessage::ErrorMessage) {
+        return isVanished(reply.errorName()) ? Disconnected : NoInterface;
+    }
+    if (reply.arguments().isEmpty() ||
+        !declaresInterface(reply.arguments().constFirst().toString(), object.className)) {
+        return NoInterface;
+    }
+    *dispatch = {object.className, object.owner};
+    return 0;
+}
+
+int Invoke(const Dispatch& dispatch, int dispId) {
+    QDBusMessage call = QDBusMessage::createMethodCall(dispatch.owner, objectPath(dispatch.className),
+                                                       dispatch.className, QStringLiteral("Invoke"));
+    call << dispId << QVariant::fromValue(QVariantList());
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(call);
+    if (reply.type() != QDBusMessage::ErrorMessage) return 0;
+    if (reply.errorName() == QLatin1String("org.freedesktop.DBus.Error.UnknownMethod")) {
+        return MemberNotFound;
+    }
+    return isVanished(reply.errorName()) ? Disconnected : ExceptionOccurred;
+}
+
+}  // namespace platform::automation
