@@ -79,6 +79,12 @@ bool replaceFile(const std::string& path, std::string_view bytes) {
     const auto slash = target.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    // A folder without any write bit is read-only for root too.
+    struct stat folderInfo;
+    if (stat(folder.c_str(), &folderInfo) == 0 && (folderInfo.st_mode & 0222) == 0) {
+        errno = EACCES;
+        return false;
+    }
     std::string temporary = folder + (slash == std::string::npos ? "/." : ".") + name + ".XXXXXX";
     const int fd = mkstemp(temporary.data());
     if (fd < 0) return false;

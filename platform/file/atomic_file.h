@@ -13,7 +13,8 @@ namespace platform::file {
 // which is flushed and then renamed over the target. A symbolic link is followed and
 // stays a link; an existing file keeps its mode and owner. A file without any write
 // permission bit is left alone, even for root, as the Windows read-only attribute
-// binds administrators too; so is one the user may not write. Returns true on
+// binds administrators too; so is one the user may not write, and one whose folder
+// has no write bit. Returns true on
 // success; on failure returns false with errno set, and the target is unchanged.
 bool replaceFile(const std::string& path, std::string_view bytes);
 

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# lectavo as a user runs it: the manual opened through xdg-open with no display needed,
+# and the failure box, on standard error without a display and as a window on one.
+source "$(dirname "$0")/lib.sh"
+
+lumiq="$SANDBOX/Program Files/Lumiq"
+mkdir -p "$lumiq/man" "$SANDBOX/shim"
+printf '%%PDF-1.4\n' > "$lumiq/man/HarvaneManual.pdf"
+printf '#!/bin/sh\necho "$*" >> "%s"\n' "$SANDBOX/opened" > "$SANDBOX/shim/xdg-open"
+chmod +x "$SANDBOX/shim/xdg-open"
+export PATH="$SANDBOX/shim:$PATH"
+write_registry "[HKEY_CURRENT_USER\\Software\\Harvane\\Vexon\\path]
+\"setup\"=\"${lumiq//\//\\\\}\\\\setup\"
+"
+
+# Success: no window, status 0, the script in place and the manual handed to xdg-open.
+status=0
+"$BIN_DIR/lectavo" 2>"$SANDBOX/err" || status=$?
+expect_eq "exit status" "$status" 0
+expect_eq "standard error" "$(cat "$SANDBOX/err")" ""
+wait_until 5 test -s "$SANDBOX/opened" || fail "xdg-open was not called"
+expect_eq "document opened" "$(cat "$SANDBOX/opened")" "$lumiq/man/HarvaneManual.pdf"
+script_path_text="${lumiq//\//\\}\\man\\HarvaneManual.pdf"
+expected=$(printf 'rem @echo off\r\n%s\r\n' "$script_path_text" | od -c)
+expect_eq "script bytes" "$(od -c < "$lumiq/man/StartManual.cmd")" "$expected"
+
+# Failure without a display: the box's text on standard error, then a non-zero status.
+rm "$lumiq/man/HarvaneManual.pdf"
+status=0
+err=$("$BIN_DIR/lectavo" 2>&1) || status=$?
+expect_eq "exit status after a failure" "$status" 1
+expect_contains "failure message" "$err" "Quorvel: Error locating manual.  Please make sure that the 'HarvaneManual.pdf' file is located in the 'Lumiq\\man\\' directory."
+
+# Failure on a display: a modal box titled with the program's name.
+start_xvfb
+"$BIN_DIR/lectavo" 2>/dev/null &
+pid=$!
+box=$(wait_for_window "Quorvel")
+xdotool windowfocus --sync "$box"
+xdotool key Return
+expect_eq "exit status after the box" "$(wait_for_exit "$pid")" 1
+echo "lectavo end-to-end: passed"
