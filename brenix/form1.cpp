@@ -27,7 +27,8 @@ const QString ConfigurationValue = QStringLiteral("corvane.ini");
 // The layout is drawn in twips, 15 to the pixel; Qt scales pixels on high-DPI screens.
 QRect twips(int left, int top, int width, int height) {
     constexpr int TwipsPerPixel = 15;
-    return {left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel, height / TwipsPerPixel};
+    return {left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
+            height / TwipsPerPixel};
 }
 
 QLabel* makeLabel(QWidget* parent, const QString& text, QRect geometry, Qt::Alignment alignment) {
@@ -69,10 +70,12 @@ Form1::Form1(QWidget* parent)
     Frame1 = new QGroupBox(QStringLiteral("AHOP (Attenuation)"), this);
     Frame1->setGeometry(twips(120, 120, 3135, 1260));
     Frame1->setToolTip(QStringLiteral("Attenuation hop settings:  0 - 60 dB in 0.5 dB steps"));
-    Label3 = makeLabel(Frame1, QStringLiteral("Low State"), twips(240, 360, 855, 255), Qt::AlignRight);
+    Label3 =
+        makeLabel(Frame1, QStringLiteral("Low State"), twips(240, 360, 855, 255), Qt::AlignRight);
     AHOP_low = makeBox(Frame1, twips(1200, 240, 1095, 375));
     Label1 = makeLabel(Frame1, QStringLiteral("dB"), twips(2400, 360, 255, 255), Qt::AlignLeft);
-    Label4 = makeLabel(Frame1, QStringLiteral("High State"), twips(240, 720, 855, 255), Qt::AlignRight);
+    Label4 =
+        makeLabel(Frame1, QStringLiteral("High State"), twips(240, 720, 855, 255), Qt::AlignRight);
     AHOP_high = makeBox(Frame1, twips(1200, 720, 1095, 375));
     Label2 = makeLabel(Frame1, QStringLiteral("dB"), twips(2400, 840, 255, 255), Qt::AlignHCenter);
 
@@ -80,11 +83,13 @@ Form1::Form1(QWidget* parent)
     Frame2->setGeometry(twips(120, 1560, 3135, 1575));
     Frame2->setToolTip(QStringLiteral(
         "Transmitter frequency hop settings:  relative to F1 frequency with 0.1 Hz resolution"));
-    Label7 = makeLabel(Frame2, QStringLiteral("Low State"), twips(120, 480, 855, 255), Qt::AlignRight);
+    Label7 =
+        makeLabel(Frame2, QStringLiteral("Low State"), twips(120, 480, 855, 255), Qt::AlignRight);
     Text4 = makeBox(Frame2, twips(1080, 360, 1215, 375));
     Text4->setEnabled(false);
     Label6 = makeLabel(Frame2, QStringLiteral("Hz"), twips(2400, 480, 255, 255), Qt::AlignLeft);
-    Label8 = makeLabel(Frame2, QStringLiteral("High State"), twips(120, 960, 855, 255), Qt::AlignRight);
+    Label8 =
+        makeLabel(Frame2, QStringLiteral("High State"), twips(120, 960, 855, 255), Qt::AlignRight);
     FHOP_high = makeBox(Frame2, twips(1080, 840, 1215, 405));
     Label5 = makeLabel(Frame2, QStringLiteral("Hz"), twips(2400, 960, 375, 255), Qt::AlignLeft);
 
@@ -117,7 +122,8 @@ void Form1::Show() {
 void Form1::Form_Load() {
     stay_on_top::MakeTopmost(winId(), true);
     QString path = VexonPathKey;
-    INIFilePath = RegistryFunctions::AsText(RegistryFunctions::ReadRegistryString(path, ConfigurationValue));
+    INIFilePath =
+        RegistryFunctions::AsText(RegistryFunctions::ReadRegistryString(path, ConfigurationValue));
     GetINIFileSettings();
     getRegSettings();
 }
@@ -152,13 +158,15 @@ void Form1::getRegSettings() {
 }
 
 // The report must let a reader see what to fix: which entry of which file held what.
-QString Form1::displayFormOrFail(const QString& section, const QString& key, const QString& value) const {
+QString Form1::displayFormOrFail(const QString& section, const QString& key,
+                                 const QString& value) const {
     if (auto shown = DisplayForm(value)) return *shown;
 
     const QString localPath = QString::fromStdString(platform::paths::toLocalPath(
         INIFilePath.toStdString(), platform::paths::BareName::InWindowsFolder));
     QString file = QStringLiteral("\"%1\"").arg(INIFilePath);
-    if (localPath != INIFilePath && !localPath.isEmpty()) file += QStringLiteral(" (%1)").arg(localPath);
+    if (localPath != INIFilePath && !localPath.isEmpty())
+        file += QStringLiteral(" (%1)").arg(localPath);
     const QString entry = QStringLiteral("The entry \"%1\" in section [%2]").arg(key, section);
 
     QString detail;
@@ -166,7 +174,8 @@ QString Form1::displayFormOrFail(const QString& section, const QString& key, con
         detail = QStringLiteral("The configuration file %1 does not exist, so %2 has no value.")
                      .arg(file, entry.at(0).toLower() + entry.mid(1));
     } else if (General::IsNoValue(value)) {
-        detail = QStringLiteral("%1 of the file %2 is missing or has an empty value.").arg(entry, file);
+        detail =
+            QStringLiteral("%1 of the file %2 is missing or has an empty value.").arg(entry, file);
     } else {
         detail = QStringLiteral("%1 of the file %2 holds \"%3\", which is not a number.")
                      .arg(entry, file, value);
@@ -200,10 +209,11 @@ void Form1::WriteINIFileSettings() {
     const QString attenuation = Frame1->title() + QLatin1Char(' ');
     const QString frequency = Frame2->title() + QLatin1Char(' ');
     const std::vector<Entry> entries =
-        DDSB1Present ? std::vector<Entry>{{AHOP_low, "DDSB_1", "Attenuator", attenuation + Label3->text()},
-                                          {AHOP_high, "DDSB_1", "Attenuator2", attenuation + Label4->text()},
-                                          {FHOP_high, "DDSB_1", "HopFrequency", frequency + Label8->text()}}
-                     : std::vector<Entry>{{FHOP_high, "DDS_1A", "HopFrequency", frequency + Label8->text()}};
+        DDSB1Present
+            ? std::vector<Entry>{{AHOP_low, "DDSB_1", "Attenuator", attenuation + Label3->text()},
+                                 {AHOP_high, "DDSB_1", "Attenuator2", attenuation + Label4->text()},
+                                 {FHOP_high, "DDSB_1", "HopFrequency", frequency + Label8->text()}}
+            : std::vector<Entry>{{FHOP_high, "DDS_1A", "HopFrequency", frequency + Label8->text()}};
 
     // The program could not read back a value that is no number at its next start, so
     // nothing is written while any box holds one.
@@ -219,10 +229,11 @@ void Form1::WriteINIFileSettings() {
     }
     const std::string file = INIFilePath.toUtf8().toStdString();
     for (const auto& entry : entries) {
-        if (!platform::profile::WritePrivateProfileString(entry.section, entry.key,
-                                                          entry.box->text().toUtf8().toStdString(), file)) {
+        if (!platform::profile::WritePrivateProfileString(
+                entry.section, entry.key, entry.box->text().toUtf8().toStdString(), file)) {
             platform::ui::showMessageBox(QStringLiteral("Error writing to Corvane.ini file"),
-                                         platform::ui::MessageExclamation, QStringLiteral("File Error"));
+                                         platform::ui::MessageExclamation,
+                                         QStringLiteral("File Error"));
             return;
         }
     }
@@ -245,7 +256,8 @@ void Form1::ResetVexon() {
     if (failure == 0) return;
 
     // The number stands as Str() gives it: a blank before a number that is not negative.
-    const QString number = (failure >= 0 ? QStringLiteral(" ") : QString()) + QString::number(failure);
+    const QString number =
+        (failure >= 0 ? QStringLiteral(" ") : QString()) + QString::number(failure);
     platform::ui::showMessageBox(
         QStringLiteral("An unexpected error #") + number +
             QStringLiteral(" was encountered during Vexon Reset\r\n"

@@ -69,7 +69,8 @@ private:
     void WriteINIFileSettings();
     void ResetVexon();
 
-    QString displayFormOrFail(const QString& section, const QString& key, const QString& value) const;
+    QString displayFormOrFail(const QString& section, const QString& key,
+                              const QString& value) const;
 
     bool loaded_ = false;
 };

@@ -13,9 +13,10 @@ namespace Module1 {
 int Main() {
     platform::ui::setProgramTitle(QStringLiteral("Pellix Attenuation & Freq Brenix"));
     if (platform::ui::ensureGuiApplication() == platform::ui::Display::Missing) {
-        std::fputs("brenix: no display could be opened, and the hop settings dialog needs one "
-                   "(is DISPLAY set?)\n",
-                   stderr);
+        std::fputs(
+            "brenix: no display could be opened, and the hop settings dialog needs one "
+            "(is DISPLAY set?)\n",
+            stderr);
         return 1;
     }
     QApplication::setApplicationName(QStringLiteral("brenix"));

@@ -1,7 +1,8 @@
 #include "form1.h"
 
-#include <QString>
 #include <sys/stat.h>
+
+#include <QString>
 
 #include "platform/file/atomic_file.h"
 #include "platform/launch/launch.h"
@@ -25,8 +26,9 @@ bool isFile(const std::string& path) {
 
 int failure() {
     platform::ui::showMessageBox(
-        QStringLiteral("Error locating manual.  Please make sure that the 'HarvaneManual.pdf' file is "
-                       "located in the 'Lumiq\\man\\' directory."),
+        QStringLiteral(
+            "Error locating manual.  Please make sure that the 'HarvaneManual.pdf' file is "
+            "located in the 'Lumiq\\man\\' directory."),
         platform::ui::MessageCritical);
     return 1;
 }
@@ -35,8 +37,8 @@ int failure() {
 
 int Form_Load() {
     QString path = QStringLiteral("HKEY_CURRENT_USER\\Software\\Harvane\\Vexon\\path");
-    const QString registryText =
-        RegistryFunctions::AsText(RegistryFunctions::ReadRegistryString(path, QStringLiteral("setup")));
+    const QString registryText = RegistryFunctions::AsText(
+        RegistryFunctions::ReadRegistryString(path, QStringLiteral("setup")));
 
     const qsizetype keep = registryText.size() - 5;
     if (keep < 0) return failure();
@@ -44,8 +46,10 @@ int Form_Load() {
     const QString scriptPath = manualFolder + QStringLiteral("StartManual.cmd");
     const QString manualPath = manualFolder + QStringLiteral("HarvaneManual.pdf");
 
-    const QByteArray script = (QStringLiteral("rem @echo off\r\n") + manualPath + QStringLiteral("\r\n")).toUtf8();
-    if (!platform::file::replaceFile(localPath(scriptPath), std::string_view(script.constData(), script.size()))) {
+    const QByteArray script =
+        (QStringLiteral("rem @echo off\r\n") + manualPath + QStringLiteral("\r\n")).toUtf8();
+    if (!platform::file::replaceFile(localPath(scriptPath),
+                                     std::string_view(script.constData(), script.size()))) {
         return failure();
     }
     // Launching a script whose document is missing would fail unseen in its hidden window.

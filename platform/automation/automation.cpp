@@ -24,7 +24,8 @@ bool isVanished(const QString& errorName) {
 bool declaresInterface(const QString& introspection, const QString& interfaceName) {
     QXmlStreamReader xml(introspection);
     while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("interface") &&
+        if (xml.readNext() == QXmlStreamReader::StartElement &&
+            xml.name() == QLatin1String("interface") &&
             xml.attributes().value(QLatin1String("name")) == interfaceName) {
             return true;
         }
@@ -49,8 +50,8 @@ int GetActiveObject(const QString& className, ObjectReference* object) {
 
 int QueryDispatch(const ObjectReference& object, Dispatch* dispatch) {
     const QDBusMessage request = QDBusMessage::createMethodCall(
-        object.owner, objectPath(object.className), QStringLiteral("org.freedesktop.DBus.Introspectable"),
-        QStringLiteral("Introspect"));
+        object.owner, objectPath(object.className),
+        QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
     const QDBusMessage reply = QDBusConnection::sessionBus().call(request);
     if (reply.type() == QDBusMessage::ErrorMessage) {
         return isVanished(reply.errorName()) ? Disconnected : NoInterface;
@@ -64,8 +65,9 @@ int QueryDispatch(const ObjectReference& object, Dispatch* dispatch) {
 }
 
 int Invoke(const Dispatch& dispatch, int dispId) {
-    QDBusMessage call = QDBusMessage::createMethodCall(dispatch.owner, objectPath(dispatch.className),
-                                                       dispatch.className, QStringLiteral("Invoke"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(dispatch.owner, objectPath(dispatch.className),
+                                       dispatch.className, QStringLiteral("Invoke"));
     call << dispId << QVariant::fromValue(QVariantList());
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call);
     if (reply.type() != QDBusMessage::ErrorMessage) return 0;

@@ -14,11 +14,13 @@
 namespace platform::automation {
 
 // Failure numbers, as a Windows caller sees them.
-inline constexpr int CannotCreateObject = 429;         // no session bus, or nobody owns the name
-inline constexpr int NoInterface = -2147467262;        // E_NOINTERFACE: object or interface missing
-inline constexpr int MemberNotFound = -2147352573;     // DISP_E_MEMBERNOTFOUND: unknown dispatch ID
-inline constexpr int ExceptionOccurred = -2147352567;  // DISP_E_EXCEPTION: the member reported an error
-inline constexpr int Disconnected = -2147417848;       // RPC_E_DISCONNECTED: the owner vanished or gave no reply
+inline constexpr int CannotCreateObject = 429;      // no session bus, or nobody owns the name
+inline constexpr int NoInterface = -2147467262;     // E_NOINTERFACE: object or interface missing
+inline constexpr int MemberNotFound = -2147352573;  // DISP_E_MEMBERNOTFOUND: unknown dispatch ID
+inline constexpr int ExceptionOccurred =
+    -2147352567;  // DISP_E_EXCEPTION: the member reported an error
+inline constexpr int Disconnected =
+    -2147417848;  // RPC_E_DISCONNECTED: the owner vanished or gave no reply
 
 // A running object of a class, bound to the bus connection that owned the class name.
 struct ObjectReference {

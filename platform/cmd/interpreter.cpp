@@ -1,10 +1,11 @@
 #include "interpreter.h"
 
-#include <fstream>
-#include <ostream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <fstream>
+#include <ostream>
 
 #include "platform/paths/paths.h"
 
@@ -84,7 +85,8 @@ int runScript(const std::string& script, std::ostream& output, std::ostream& err
             status = openDocument(document);
         } else {
             errors << "'" << line
-                   << "' is not recognized as an internal or external command, operable program or batch file.\n";
+                   << "' is not recognized as an internal or external command, operable program or "
+                      "batch file.\n";
             status = NotRecognized;
         }
     }

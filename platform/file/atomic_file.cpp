@@ -1,10 +1,11 @@
 #include "atomic_file.h"
 
-#include <cerrno>
-#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <climits>
 
 namespace platform::file {
 

@@ -2,9 +2,10 @@
 // never a torn one.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 namespace platform::file {
 

@@ -1,12 +1,13 @@
 #include "launch.h"
 
-#include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/paths/paths.h"
@@ -67,7 +68,8 @@ std::pair<std::string, std::string_view> splitProgram(std::string_view line) {
     for (std::size_t end = 0; end <= line.size(); ++end) {
         if (end < line.size() && !isBlank(line[end])) continue;
         const std::string_view candidate = line.substr(0, end);
-        if (!candidate.empty() && isFile(local(candidate))) return {std::string(candidate), line.substr(end)};
+        if (!candidate.empty() && isFile(local(candidate)))
+            return {std::string(candidate), line.substr(end)};
     }
     const auto blank = line.find_first_of(" \t");
     return {std::string(line.substr(0, blank)),
@@ -106,7 +108,8 @@ void report(int fd, char kind, int value) {
 std::string interpreterPath() {
     char self[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string folder = length > 0 ? std::string(self, static_cast<std::size_t>(length)) : std::string();
+    std::string folder =
+        length > 0 ? std::string(self, static_cast<std::size_t>(length)) : std::string();
     folder = folder.substr(0, folder.rfind('/') + 1);
     return folder + "wincmd";
 }

@@ -1,9 +1,10 @@
 // Starting a command line with a hidden window, without waiting for it.
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 
 namespace platform::launch {
 

@@ -25,7 +25,8 @@ std::string toLocalPath(std::string_view path, BareName bareName) {
     }
     if (local.empty() || local.front() == '/') return local;
 
-    if (local.size() >= 2 && local[1] == ':' && std::isalpha(static_cast<unsigned char>(local[0]))) {
+    if (local.size() >= 2 && local[1] == ':' &&
+        std::isalpha(static_cast<unsigned char>(local[0]))) {
         const char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(local[0])));
         std::string rest = local.substr(2);
         if (!rest.empty() && rest.front() == '/') rest.erase(0, 1);

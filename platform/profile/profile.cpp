@@ -1,12 +1,13 @@
 #include "profile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <optional>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "platform/file/atomic_file.h"
@@ -31,16 +32,16 @@ bool sameName(std::string_view a, std::string_view b) {
 }
 
 struct Line {
-    std::size_t begin = 0;    // first byte of the line
-    std::size_t end = 0;      // first byte of its line end
-    std::size_t next = 0;     // first byte of the next line
-    std::string_view text;    // the line without its line end
+    std::size_t begin = 0;  // first byte of the line
+    std::size_t end = 0;    // first byte of its line end
+    std::size_t next = 0;   // first byte of the next line
+    std::string_view text;  // the line without its line end
 };
 
 struct Entry {
     std::size_t line = 0;
     std::string_view key;
-    std::string_view value;  // trimmed; empty for a line without '='
+    std::string_view value;      // trimmed; empty for a line without '='
     std::size_t valueBegin = 0;  // where the value may be rewritten: after '=' or at the end
     bool hasEquals = false;
 };
@@ -159,12 +160,14 @@ std::string_view unquote(std::string_view value) {
     return value;
 }
 
-bool hasLineBreak(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
+bool hasLineBreak(std::string_view text) {
+    return text.find_first_of("\r\n") != std::string_view::npos;
+}
 
 }  // namespace
 
-std::uint32_t GetPrivateProfileSection(std::string_view sectionName, char* buffer, std::uint32_t size,
-                                       std::string_view fileName) {
+std::uint32_t GetPrivateProfileSection(std::string_view sectionName, char* buffer,
+                                       std::uint32_t size, std::string_view fileName) {
     if (size < 2) return 0;
     std::string entries;
     if (const auto profile = load(fileName)) {
@@ -206,8 +209,9 @@ std::uint32_t GetPrivateProfileString(std::string_view sectionName, std::string_
 
 bool WritePrivateProfileString(std::string_view sectionName, std::string_view key,
                                std::string_view value, std::string_view fileName) {
-    if (hasLineBreak(sectionName) || hasLineBreak(key) || hasLineBreak(value) || trim(key).empty() ||
-        key.find('=') != std::string_view::npos || sectionName.find(']') != std::string_view::npos) {
+    if (hasLineBreak(sectionName) || hasLineBreak(key) || hasLineBreak(value) ||
+        trim(key).empty() || key.find('=') != std::string_view::npos ||
+        sectionName.find(']') != std::string_view::npos) {
         errno = EINVAL;
         return false;
     }
@@ -241,7 +245,8 @@ bool WritePrivateProfileString(std::string_view sectionName, std::string_view ke
                                         [&](const Entry& e) { return sameName(e.key, key); });
         if (entry != section->entries.end()) {
             const Line& line = profile.lines[entry->line];
-            const std::string replacement = entry->hasEquals ? std::string(value) : "=" + std::string(value);
+            const std::string replacement =
+                entry->hasEquals ? std::string(value) : "=" + std::string(value);
             bytes.replace(entry->valueBegin, line.end - entry->valueBegin, replacement);
         } else {
             const std::size_t last =

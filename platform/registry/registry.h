@@ -30,11 +30,11 @@ inline constexpr long InvalidHandle = 6;  // ERROR_INVALID_HANDLE
 inline constexpr long MoreData = 234;     // ERROR_MORE_DATA
 
 // Value types, as the registry reports them.
-inline constexpr std::uint32_t TypeString = 1;      // REG_SZ
-inline constexpr std::uint32_t TypeExpandString = 2; // REG_EXPAND_SZ
-inline constexpr std::uint32_t TypeBinary = 3;      // REG_BINARY
-inline constexpr std::uint32_t TypeDword = 4;       // REG_DWORD
-inline constexpr std::uint32_t TypeMultiString = 7; // REG_MULTI_SZ
+inline constexpr std::uint32_t TypeString = 1;        // REG_SZ
+inline constexpr std::uint32_t TypeExpandString = 2;  // REG_EXPAND_SZ
+inline constexpr std::uint32_t TypeBinary = 3;        // REG_BINARY
+inline constexpr std::uint32_t TypeDword = 4;         // REG_DWORD
+inline constexpr std::uint32_t TypeMultiString = 7;   // REG_MULTI_SZ
 
 // The path of the store file, from the environment at the moment of the call.
 std::string storePath();

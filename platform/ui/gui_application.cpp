@@ -10,7 +10,8 @@ QtMessageHandler previousHandler = nullptr;
 
 // While the platform is chosen, a display that cannot be opened is an expected
 // outcome, not something to warn about.
-void quietAboutPlatformChoice(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+void quietAboutPlatformChoice(QtMsgType type, const QMessageLogContext& context,
+                              const QString& message) {
     const QLatin1String category(context.category != nullptr ? context.category : "");
     const bool aboutPlatform =
         category == QLatin1String("qt.qpa.plugin") || category == QLatin1String("qt.qpa.xcb");

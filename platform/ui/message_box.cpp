@@ -21,12 +21,12 @@ MessageBoxPresenter& presenterStorage() {
 
 QMessageBox::Icon iconFor(int style) {
     switch (style & 0xF0) {
-    case MessageCritical:
-        return QMessageBox::Critical;
-    case MessageExclamation:
-        return QMessageBox::Warning;
-    default:
-        return QMessageBox::NoIcon;
+        case MessageCritical:
+            return QMessageBox::Critical;
+        case MessageExclamation:
+            return QMessageBox::Warning;
+        default:
+            return QMessageBox::NoIcon;
     }
 }
 

@@ -1,3 +1,5 @@
+#include "brenix/form1.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -10,7 +12,6 @@
 #include <filesystem>
 #include <vector>
 
-#include "brenix/form1.h"
 #include "brenix/general.h"
 #include "platform/file/atomic_file.h"
 #include "platform/ui/message_box.h"
@@ -46,8 +47,9 @@ protected:
             if (c == '\\' || c == '"') escaped += '\\';
             escaped += c;
         }
-        home.writeRegistry("[HKEY_CURRENT_USER\\Software\\Harvane\\Vexon\\path]\n\"corvane.ini\"=\"" +
-                           escaped + "\"\n");
+        home.writeRegistry(
+            "[HKEY_CURRENT_USER\\Software\\Harvane\\Vexon\\path]\n\"corvane.ini\"=\"" + escaped +
+            "\"\n");
     }
 
     // Loads and shows a dialog over `ini` as the configuration file.
@@ -147,15 +149,17 @@ TEST_F(Form1Test, ControlsStandWhereTheLayoutPutsThem) {
         EXPECT_EQ(alignment, row.alignment);
     }
     EXPECT_EQ(form->Frame1->toolTip(), "Attenuation hop settings:  0 - 60 dB in 0.5 dB steps");
-    EXPECT_EQ(form->Frame2->toolTip(),
-              "Transmitter frequency hop settings:  relative to F1 frequency with 0.1 Hz resolution");
+    EXPECT_EQ(
+        form->Frame2->toolTip(),
+        "Transmitter frequency hop settings:  relative to F1 frequency with 0.1 Hz resolution");
 }
 
 TEST_F(Form1Test, DdsbLayoutShowsAndEnablesAllThreeValues) {
     auto form = open(DdsbFile);
     EXPECT_TRUE(DDSB1Present);
-    for (QWidget* enabled : {static_cast<QWidget*>(form->Frame1), static_cast<QWidget*>(form->AHOP_low),
-                             static_cast<QWidget*>(form->AHOP_high), static_cast<QWidget*>(form->FHOP_high)}) {
+    for (QWidget* enabled :
+         {static_cast<QWidget*>(form->Frame1), static_cast<QWidget*>(form->AHOP_low),
+          static_cast<QWidget*>(form->AHOP_high), static_cast<QWidget*>(form->FHOP_high)}) {
         EXPECT_TRUE(enabled->isEnabled()) << enabled->objectName().toStdString();
     }
     EXPECT_FALSE(form->Text4->isEnabled());
@@ -192,7 +196,8 @@ TEST_F(Form1Test, LayoutFollowsWhetherDdsbHoldsAnyEntry) {
     } const rows[] = {
         {"both sections", DdsbFile, true},
         {"header only", Dds1aFile, false},
-        {"comments only", "[DDSB_1]\r\n; nothing\r\n[DDS_1A]\r\nAttenuator=30\r\nHopFrequency=0\r\n", false},
+        {"comments only",
+         "[DDSB_1]\r\n; nothing\r\n[DDS_1A]\r\nAttenuator=30\r\nHopFrequency=0\r\n", false},
         {"larger than the buffer", big + "[DDS_1A]\r\nAttenuator=30\r\nHopFrequency=0\r\n", true},
     };
     registerIni();
@@ -244,7 +249,8 @@ TEST_F(Form1Test, Dds1aApplyWritesOnlyTheFrequencyHop) {
     auto form = open(Dds1aFile);
     form->FHOP_high->setText(" 12.5");
     QTest::mouseClick(form->CommandApply, Qt::LeftButton);
-    EXPECT_EQ(readFile(iniPath()), "[DDSB_1]\r\n\r\n[DDS_1A]\r\nAttenuator=30\r\nHopFrequency= 12.5\r\n");
+    EXPECT_EQ(readFile(iniPath()),
+              "[DDSB_1]\r\n\r\n[DDS_1A]\r\nAttenuator=30\r\nHopFrequency= 12.5\r\n");
 }
 
 TEST_F(Form1Test, ApplyRefusesABoxThatHoldsNoNumber) {
@@ -254,9 +260,12 @@ TEST_F(Form1Test, ApplyRefusesABoxThatHoldsNoNumber) {
         const char* text;
         const char* message;
     } const rows[] = {
-        {form->AHOP_low, "", "The AHOP (Attenuation) Low State box holds \"\", which is not a number."},
-        {form->AHOP_high, "abc", "The AHOP (Attenuation) High State box holds \"abc\", which is not a number."},
-        {form->FHOP_high, "12,5", "The FHOP (TX Frequency) High State box holds \"12,5\", which is not a number."},
+        {form->AHOP_low, "",
+         "The AHOP (Attenuation) Low State box holds \"\", which is not a number."},
+        {form->AHOP_high, "abc",
+         "The AHOP (Attenuation) High State box holds \"abc\", which is not a number."},
+        {form->FHOP_high, "12,5",
+         "The FHOP (TX Frequency) High State box holds \"12,5\", which is not a number."},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.text);
@@ -395,11 +404,12 @@ TEST_F(Form1Test, UnreadableRegistryValueIsNamedInTheReport) {
     const auto failure = loadFailure();
     ASSERT_TRUE(failure.has_value());
     const QString errorFile = QString::fromStdString((home.windowsFolder() / "Error").string());
-    EXPECT_EQ(failure->detail,
-              "The configuration file \"Error\" (" + errorFile +
-                  ") does not exist, so the entry \"Attenuator\" in section [DDS_1A] has no value.\n\n"
-                  "The file name comes from the registry value \"corvane.ini\" under "
-                  "HKEY_CURRENT_USER\\Software\\Harvane\\Vexon\\path, which could not be read.");
+    EXPECT_EQ(
+        failure->detail,
+        "The configuration file \"Error\" (" + errorFile +
+            ") does not exist, so the entry \"Attenuator\" in section [DDS_1A] has no value.\n\n"
+            "The file name comes from the registry value \"corvane.ini\" under "
+            "HKEY_CURRENT_USER\\Software\\Harvane\\Vexon\\path, which could not be read.");
 }
 
 TEST_F(Form1Test, FileNamedErrorInTheWindowsFolderIsUsed) {

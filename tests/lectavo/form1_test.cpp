@@ -1,12 +1,13 @@
+#include "lectavo/form1.h"
+
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <filesystem>
 #include <optional>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include "lectavo/form1.h"
 #include "platform/ui/message_box.h"
 #include "tests/support/captured_boxes.h"
 #include "tests/support/recording_xdg_open.h"
@@ -49,7 +50,9 @@ protected:
         home.writeRegistry(body);
     }
     // A manual folder with the manual in it.
-    static void giveManual(const fs::path& folder) { writeFile(folder / "HarvaneManual.pdf", "%PDF-1.4\n"); }
+    static void giveManual(const fs::path& folder) {
+        writeFile(folder / "HarvaneManual.pdf", "%PDF-1.4\n");
+    }
 
     fs::path work() const { return home.root() / "work"; }
     fs::path driveC() const { return home.root() / "data/winreg/drive_c"; }
@@ -70,11 +73,14 @@ TEST_F(LectavoTest, WritesTheScriptAndOpensTheManual) {
     } const rows[] = {
         {"worked example", "C:\\Lumiq\\setup", "data/winreg/drive_c/Lumiq/man",
          "C:\\Lumiq\\man\\HarvaneManual.pdf", "data/winreg/drive_c/Lumiq/man/HarvaneManual.pdf"},
-        {"spaces in the folder", "C:\\Program Files\\Lumiq\\setup", "data/winreg/drive_c/Program Files/Lumiq/man",
+        {"spaces in the folder", "C:\\Program Files\\Lumiq\\setup",
+         "data/winreg/drive_c/Program Files/Lumiq/man",
          "C:\\Program Files\\Lumiq\\man\\HarvaneManual.pdf",
          "data/winreg/drive_c/Program Files/Lumiq/man/HarvaneManual.pdf"},
-        {"the marker Error", std::nullopt, "work/man", "man\\HarvaneManual.pdf", "work/man/HarvaneManual.pdf"},
-        {"exactly five characters", "abcde", "work/man", "man\\HarvaneManual.pdf", "work/man/HarvaneManual.pdf"},
+        {"the marker Error", std::nullopt, "work/man", "man\\HarvaneManual.pdf",
+         "work/man/HarvaneManual.pdf"},
+        {"exactly five characters", "abcde", "work/man", "man\\HarvaneManual.pdf",
+         "work/man/HarvaneManual.pdf"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

@@ -1,6 +1,7 @@
+#include "platform/automation/automation.h"
+
 #include <gtest/gtest.h>
 
-#include "platform/automation/automation.h"
 #include "tests/support/vexon_sim.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
-#include <sys/wait.h>
 
 #include "tests/support/recording_xdg_open.h"
 #include "tests/support/temp_home.h"
@@ -23,8 +23,9 @@ struct Interpreted {
 
 // Runs wincmd on `script` in the folder `folder`.
 Interpreted runInterpreter(const fs::path& folder, const fs::path& script) {
-    const std::string command = "cd '" + folder.string() + "' && '" WINCMD_PATH "' '" + script.string() +
-                                "' > '" + (folder / "out").string() + "' 2> '" + (folder / "err").string() + "'";
+    const std::string command = "cd '" + folder.string() + "' && '" WINCMD_PATH "' '" +
+                                script.string() + "' > '" + (folder / "out").string() + "' 2> '" +
+                                (folder / "err").string() + "'";
     Interpreted run;
     const int status = std::system(command.c_str());
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -40,7 +41,8 @@ TEST(CmdTest, SkipsCommentsAndOpensTheDocumentLineWhole) {
     writeFile(folder / "Harvane Manual.pdf", "%PDF-1.4\n");
     const fs::path script = folder / "StartManual.cmd";
     writeFile(script, "@echo off\r\n\r\nrem @echo off\r\n   REM another comment\r\n" +
-                          (home.root() / "Program Files\\Lumiq\\man\\Harvane Manual.pdf").string() + "\r\n");
+                          (home.root() / "Program Files\\Lumiq\\man\\Harvane Manual.pdf").string() +
+                          "\r\n");
     const Interpreted run = runInterpreter(home.root(), script);
     EXPECT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(run.output, "");
@@ -53,7 +55,8 @@ TEST(CmdTest, EchoesLinesUntilEchoIsOff) {
     TempHome home;
     writeFile(home.root() / "s.cmd", "rem first\r\necho off\r\nrem second\r\n");
     const Interpreted run = runInterpreter(home.root(), home.root() / "s.cmd");
-    EXPECT_EQ(run.output, "\n" + home.root().string() + ">rem first\n\n" + home.root().string() + ">echo off\n");
+    EXPECT_EQ(run.output, "\n" + home.root().string() + ">rem first\n\n" + home.root().string() +
+                              ">echo off\n");
 }
 
 TEST(CmdTest, ReportsALineItCannotRun) {

@@ -1,13 +1,14 @@
+#include "platform/launch/launch.h"
+
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
-#include "platform/launch/launch.h"
 #include "tests/support/temp_home.h"
 
 namespace {
@@ -20,15 +21,19 @@ using testing_support::TempHome;
 class LaunchTest : public testing::Test {
 protected:
     void SetUp() override {
-        testing_support::writeFile(probe(), "#!/bin/sh\n"
-                                            "fds=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2 | tr '\\n' ' ')\n"
-                                            "{ echo \"args:$#:$1:$2\"\n"
-                                            "  echo \"pid:$$\"\n"
-                                            "  echo \"sid:$(cut -d' ' -f6 /proc/$$/stat)\"\n"
-                                            "  echo \"fds:$fds\"\n"
-                                            "} > '" + (home.root() / "report.tmp").string() + "'\n"
-                                            "mv '" + (home.root() / "report.tmp").string() + "' '" +
-                                            report().string() + "'\n");
+        testing_support::writeFile(
+            probe(),
+            "#!/bin/sh\n"
+            "fds=$(readlink /proc/$$/fd/0 /proc/$$/fd/1 /proc/$$/fd/2 | tr '\\n' ' ')\n"
+            "{ echo \"args:$#:$1:$2\"\n"
+            "  echo \"pid:$$\"\n"
+            "  echo \"sid:$(cut -d' ' -f6 /proc/$$/stat)\"\n"
+            "  echo \"fds:$fds\"\n"
+            "} > '" +
+                (home.root() / "report.tmp").string() +
+                "'\n"
+                "mv '" +
+                (home.root() / "report.tmp").string() + "' '" + report().string() + "'\n");
         fs::permissions(probe(), fs::perms::owner_all);
     }
     fs::path probe() const { return home.root() / "my tools" / "probe.sh"; }

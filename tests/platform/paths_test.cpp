@@ -1,6 +1,7 @@
+#include "platform/paths/paths.h"
+
 #include <gtest/gtest.h>
 
-#include "platform/paths/paths.h"
 #include "tests/support/temp_home.h"
 
 namespace {
@@ -17,7 +18,8 @@ TEST(PathsTest, MapsWindowsStylePathTexts) {
         std::string expected;
     } const rows[] = {
         {"/opt/lumiq/Corvane.ini", BareName::InWindowsFolder, "/opt/lumiq/Corvane.ini"},
-        {"/opt/lumiq\\man\\StartManual.cmd", BareName::InCurrentFolder, "/opt/lumiq/man/StartManual.cmd"},
+        {"/opt/lumiq\\man\\StartManual.cmd", BareName::InCurrentFolder,
+         "/opt/lumiq/man/StartManual.cmd"},
         {"man\\StartManual.cmd", BareName::InCurrentFolder, "man/StartManual.cmd"},
         {"man\\StartManual.cmd", BareName::InWindowsFolder, "man/StartManual.cmd"},
         {"Error", BareName::InWindowsFolder, data + "/windows/Error"},

@@ -1,15 +1,16 @@
+#include "platform/profile/profile.h"
+
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/file/atomic_file.h"
-#include "platform/profile/profile.h"
 #include "tests/support/temp_home.h"
 
 namespace {
@@ -69,8 +70,8 @@ TEST_F(ProfileTest, GetStringFollowsWindowsRules) {
         give(row.file);
         char buffer[128];
         std::memset(buffer, '#', sizeof buffer);
-        const auto n = profile::GetPrivateProfileString(row.section, row.key, row.defaultValue, buffer,
-                                                        127, iniPath().string());
+        const auto n = profile::GetPrivateProfileString(row.section, row.key, row.defaultValue,
+                                                        buffer, 127, iniPath().string());
         EXPECT_EQ(n, row.expected.size());
         EXPECT_EQ(std::string(buffer, n), row.expected);
         EXPECT_EQ(buffer[n], '\0');
@@ -168,9 +169,12 @@ TEST_F(ProfileTest, WriteChangesOnlyWhatItMust) {
 TEST_F(ProfileTest, WriteRefusesTextsThatWouldNotStayOneEntry) {
     const std::string before = "[S]\nk=1\n";
     give(before);
-    for (const auto& [section, key, value] :
-         {std::tuple{"S", "k", "1\n[T]"}, {"S", "k", "1\r"}, {"S", "k=x", "1"}, {"S", "", "1"},
-          {"S]", "k", "1"}, {"S\n", "k", "1"}}) {
+    for (const auto& [section, key, value] : {std::tuple{"S", "k", "1\n[T]"},
+                                              {"S", "k", "1\r"},
+                                              {"S", "k=x", "1"},
+                                              {"S", "", "1"},
+                                              {"S]", "k", "1"},
+                                              {"S\n", "k", "1"}}) {
         errno = 0;
         EXPECT_FALSE(profile::WritePrivateProfileString(section, key, value, iniPath().string()));
         EXPECT_EQ(errno, EINVAL);
@@ -180,14 +184,16 @@ TEST_F(ProfileTest, WriteRefusesTextsThatWouldNotStayOneEntry) {
 
 TEST_F(ProfileTest, WriteIntoAMissingFolderFails) {
     errno = 0;
-    EXPECT_FALSE(profile::WritePrivateProfileString("S", "k", "v", (home.root() / "no/Corvane.ini").string()));
+    EXPECT_FALSE(profile::WritePrivateProfileString("S", "k", "v",
+                                                    (home.root() / "no/Corvane.ini").string()));
     EXPECT_EQ(errno, ENOENT);
 }
 
 TEST_F(ProfileTest, ReadOnlyFileIsLeftUntouchedEvenForRoot) {
     const std::string before = "[S]\nk=1\n";
     give(before);
-    fs::permissions(iniPath(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(iniPath(),
+                    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_FALSE(profile::WritePrivateProfileString("S", "k", "2", iniPath().string()));
     EXPECT_EQ(errno, EACCES);
     EXPECT_EQ(readFile(iniPath()), before);

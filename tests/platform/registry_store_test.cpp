@@ -174,10 +174,13 @@ TEST(RegistryStoreTest, RereadsTheStoreAtEveryOpen) {
 TEST(RegistryStoreTest, ReadsAUtf16WindowsExport) {
     TempHome home;
     std::filesystem::create_directories(home.registryStore().parent_path());
-    std::filesystem::copy_file(Fixtures / "registry/windows_export_utf16.reg", home.registryStore());
+    std::filesystem::copy_file(Fixtures / "registry/windows_export_utf16.reg",
+                               home.registryStore());
     const std::string key = "Software\\Harvane\\Vexon\\path";
     EXPECT_EQ(readValue(key, "corvane.ini").data, std::string("C:\\Lumiq\\Corvane.ini\0", 21));
-    EXPECT_EQ(readValue(key, "title").data, std::string("Gr\xC3\xB6\xC3\x9F" "e \xC2\xB5\0", 11));
+    EXPECT_EQ(readValue(key, "title").data, std::string("Gr\xC3\xB6\xC3\x9F"
+                                                        "e \xC2\xB5\0",
+                                                        11));
     const Read expand = readValue(key, "expand");
     EXPECT_EQ(expand.type, reg::TypeExpandString);
     EXPECT_EQ(expand.data, std::string("%TEMP%\\x\0", 9));

@@ -1,9 +1,10 @@
+#include "registry/registry_functions.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "platform/registry/registry.h"
-#include "registry/registry_functions.h"
 #include "tests/support/captured_boxes.h"
 #include "tests/support/temp_home.h"
 
@@ -58,22 +59,23 @@ TEST_F(RegistryFunctionsTest, SplitLeavesTheSubKeyInTheCallersPath) {
 
 TEST_F(RegistryFunctionsTest, ReadsFromEveryRootAndNothingFromUnknownOnes) {
     std::string store;
-    for (const char* root : {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-                             "HKEY_USERS", "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG",
-                             "HKEY_DYN_DATA"}) {
+    for (const char* root :
+         {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+          "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"}) {
         store += "[" + std::string(root) + "\\Test]\n\"where\"=\"" + root + "\"\n";
     }
     store += "[HKEY_LOCAL_MACHINE]\n\"top\"=\"at the root\"\n";
     home.writeRegistry(store);
 
-    for (const char* root : {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-                             "HKEY_USERS", "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG",
-                             "HKEY_DYN_DATA"}) {
+    for (const char* root :
+         {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS",
+          "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"}) {
         SCOPED_TRACE(root);
         EXPECT_EQ(lookUp(QString(root) + "\\Test", "where"), QString(root));
     }
     EXPECT_EQ(lookUp("HKEY_LOCAL_MACHINE", "top"), QString("at the root"));
-    for (const char* unknown : {"HKEY_Current_User\\Test", "HKEY_\\Test", "HKEY_", "HKEY_CU\\Test"}) {
+    for (const char* unknown :
+         {"HKEY_Current_User\\Test", "HKEY_\\Test", "HKEY_", "HKEY_CU\\Test"}) {
         SCOPED_TRACE(unknown);
         EXPECT_EQ(lookUp(unknown, "where"), std::nullopt);
     }
@@ -83,10 +85,10 @@ TEST_F(RegistryFunctionsTest, ReadsFromEveryRootAndNothingFromUnknownOnes) {
 TEST_F(RegistryFunctionsTest, MalformedPathShowsTheMessageAndKeepsThePath) {
     home.writeRegistry("[HKEY_CURRENT_USER\\Software]\n\"v\"=\"x\"\n");
     ASSERT_EQ(lookUp("HKEY_CURRENT_USER\\Software", "v"), QString("x"));
-    for (const QString& malformed : {QString("hkey_current_user\\Software"), QString("HKCU\\Software"),
-                                    QString(" HKEY_CURRENT_USER\\Software"),
-                                    QString("HKEY_CURRENT_USER\\Software\\"), QString("HKEY"),
-                                    QString("")}) {
+    for (const QString& malformed :
+         {QString("hkey_current_user\\Software"), QString("HKCU\\Software"),
+          QString(" HKEY_CURRENT_USER\\Software"), QString("HKEY_CURRENT_USER\\Software\\"),
+          QString("HKEY"), QString("")}) {
         SCOPED_TRACE(malformed.toStdString());
         const auto shownBefore = boxes.boxes().size();
         QString path = malformed;
@@ -106,14 +108,19 @@ TEST_F(RegistryFunctionsTest, ValueTextsComeBackAsStored) {
     home.writeRegistry(
         "[HKEY_CURRENT_USER\\Software\\Harvane\\Vexon\\path]\n"
         "\"corvane.ini\"=\"/opt/lumiq/Corvane.ini\"\n"
-        "\"fits\"=\"" + chars254 + "\"\n"
-        "\"too long\"=\"" + chars255 + "\"\n"
+        "\"fits\"=\"" +
+        chars254 +
+        "\"\n"
+        "\"too long\"=\"" +
+        chars255 +
+        "\"\n"
         "\"trailing\"=\"text   \"\n"
         "\"leading\"=\"   text\"\n"
         "\"blanks\"=\"    \"\n"
         "\"empty\"=\"\"\n"
         "\"no data\"=hex:\n"
-        "\"utf8\"=\"Gr\xC3\xB6\xC3\x9F" "e \xE2\x80\x93 \xC2\xB5\"\n"
+        "\"utf8\"=\"Gr\xC3\xB6\xC3\x9F"
+        "e \xE2\x80\x93 \xC2\xB5\"\n"
         "\"dword\"=dword:00636261\n"
         "\"error\"=\"Error\"\n");
     struct Row {
@@ -130,7 +137,8 @@ TEST_F(RegistryFunctionsTest, ValueTextsComeBackAsStored) {
         {"blanks", QString("")},
         {"empty", QString("")},
         {"no data", QString("")},
-        {"utf8", QString::fromUtf8("Gr\xC3\xB6\xC3\x9F" "e \xE2\x80\x93 \xC2\xB5")},
+        {"utf8", QString::fromUtf8("Gr\xC3\xB6\xC3\x9F"
+                                   "e \xE2\x80\x93 \xC2\xB5")},
         {"dword", QString("abc")},  // the value's type is not looked at
         {"error", QString("Error")},
         {"missing", QString("Error")},
@@ -154,11 +162,13 @@ TEST_F(RegistryFunctionsTest, MissingKeyOrStoreGivesTheMarker) {
 
 TEST_F(RegistryFunctionsTest, ReadsAUtf16WindowsExport) {
     std::filesystem::create_directories(home.registryStore().parent_path());
-    std::filesystem::copy_file(std::filesystem::path(FIXTURES_DIR) / "registry/windows_export_utf16.reg",
-                               home.registryStore());
+    std::filesystem::copy_file(
+        std::filesystem::path(FIXTURES_DIR) / "registry/windows_export_utf16.reg",
+        home.registryStore());
     EXPECT_EQ(lookUp(VexonKey, "corvane.ini"), QString("C:\\Lumiq\\Corvane.ini"));
     EXPECT_EQ(lookUp(VexonKey, "setup"), QString("C:\\Lumiq\\setup"));
-    EXPECT_EQ(lookUp(VexonKey, "title"), QString::fromUtf8("Gr\xC3\xB6\xC3\x9F" "e \xC2\xB5"));
+    EXPECT_EQ(lookUp(VexonKey, "title"), QString::fromUtf8("Gr\xC3\xB6\xC3\x9F"
+                                                           "e \xC2\xB5"));
 }
 
 }  // namespace

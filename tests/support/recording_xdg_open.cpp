@@ -9,7 +9,8 @@
 
 namespace testing_support {
 
-RecordingXdgOpen::RecordingXdgOpen(const std::filesystem::path& folder) : record_(folder / "opened.txt") {
+RecordingXdgOpen::RecordingXdgOpen(const std::filesystem::path& folder)
+    : record_(folder / "opened.txt") {
     const auto script = folder / "bin" / "xdg-open";
     writeFile(script, "#!/bin/sh\necho \"$PWD|$*\" >> '" + record_.string() + "'\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);

@@ -54,7 +54,9 @@ std::filesystem::path TempHome::registryStore() const {
     return root_ / "config" / "winreg" / "registry.reg";
 }
 
-std::filesystem::path TempHome::windowsFolder() const { return root_ / "data" / "winreg" / "windows"; }
+std::filesystem::path TempHome::windowsFolder() const {
+    return root_ / "data" / "winreg" / "windows";
+}
 
 void TempHome::writeRegistry(std::string_view body) const {
     writeFile(registryStore(), "REGEDIT4\r\n\r\n" + std::string(body));

@@ -14,8 +14,8 @@ VexonSim::VexonSim(const QStringList& arguments) {
     process_.start(QStringLiteral(VEXON_SIM_PATH), arguments);
     if (!process_.waitForStarted()) throw std::runtime_error("vexon-sim did not start");
     for (int i = 0; i < 100; ++i) {
-        const QDBusReply<QString> reply =
-            QDBusConnection::sessionBus().interface()->serviceOwner(QStringLiteral("Lumiq.Application"));
+        const QDBusReply<QString> reply = QDBusConnection::sessionBus().interface()->serviceOwner(
+            QStringLiteral("Lumiq.Application"));
         if (reply.isValid()) {
             owner_ = reply.value();
             return;

@@ -1,5 +1,8 @@
 // vexon-sim: stands in for the running spectrometer application on the session bus,
 // so that the hop settings program's reset can be shown and tested.
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -7,8 +10,6 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "vexon_application.h"
 
@@ -60,7 +61,8 @@ int main(int argc, char** argv) {
 
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
-        std::fprintf(stderr, "vexon-sim: no D-Bus session bus: %s\n", qUtf8Printable(bus.lastError().message()));
+        std::fprintf(stderr, "vexon-sim: no D-Bus session bus: %s\n",
+                     qUtf8Printable(bus.lastError().message()));
         return 1;
     }
     VexonApplication application(behaviour);
