@@ -52,8 +52,8 @@ struct Section {
     std::vector<Entry> entries;
 };
 
+// A view of a file's bytes, which the caller keeps alive as long as the view.
 struct Profile {
-    std::string bytes;
     std::vector<Line> lines;
     std::vector<Section> sections;
 
@@ -65,10 +65,8 @@ struct Profile {
     }
 };
 
-Profile parse(std::string bytes) {
+Profile parse(std::string_view all) {
     Profile profile;
-    profile.bytes = std::move(bytes);
-    const std::string_view all = profile.bytes;
     // A UTF-8 byte order mark is not part of the first line's text.
     std::size_t position = all.starts_with("\xEF\xBB\xBF") ? 3 : 0;
     while (position < all.size()) {
@@ -130,10 +128,8 @@ std::optional<std::string> readAll(const std::string& localPath) {
     return bytes;
 }
 
-std::optional<Profile> load(std::string_view fileName) {
-    auto bytes = readAll(paths::toLocalPath(fileName, paths::BareName::InWindowsFolder));
-    if (!bytes) return std::nullopt;
-    return parse(std::move(*bytes));
+std::optional<std::string> load(std::string_view fileName) {
+    return readAll(paths::toLocalPath(fileName, paths::BareName::InWindowsFolder));
 }
 
 // How many bytes of `text` fit into `room` without cutting a UTF-8 character.
@@ -147,7 +143,7 @@ std::size_t fitting(std::string_view text, std::size_t room) {
 std::uint32_t copyString(std::string_view text, char* buffer, std::uint32_t size) {
     if (size == 0) return 0;
     const std::size_t count = fitting(text, size - 1);
-    std::memcpy(buffer, text.data(), count);
+    if (count > 0) std::memcpy(buffer, text.data(), count);
     buffer[count] = '\0';
     return static_cast<std::uint32_t>(count);
 }
@@ -170,8 +166,9 @@ std::uint32_t GetPrivateProfileSection(std::string_view sectionName, char* buffe
                                        std::uint32_t size, std::string_view fileName) {
     if (size < 2) return 0;
     std::string entries;
-    if (const auto profile = load(fileName)) {
-        if (const Section* section = profile->find(sectionName)) {
+    if (const auto bytes = load(fileName)) {
+        const Profile profile = parse(*bytes);
+        if (const Section* section = profile.find(sectionName)) {
             for (const auto& entry : section->entries) {
                 entries.append(entry.key);
                 if (entry.hasEquals) {
@@ -196,8 +193,9 @@ std::uint32_t GetPrivateProfileSection(std::string_view sectionName, char* buffe
 std::uint32_t GetPrivateProfileString(std::string_view sectionName, std::string_view key,
                                       std::string_view defaultValue, char* buffer,
                                       std::uint32_t size, std::string_view fileName) {
-    if (const auto profile = load(fileName)) {
-        if (const Section* section = profile->find(sectionName)) {
+    if (const auto bytes = load(fileName)) {
+        const Profile profile = parse(*bytes);
+        if (const Section* section = profile.find(sectionName)) {
             for (const auto& entry : section->entries) {
                 if (sameName(entry.key, key)) return copyString(unquote(entry.value), buffer, size);
             }
@@ -219,8 +217,9 @@ bool WritePrivateProfileString(std::string_view sectionName, std::string_view ke
     // A file that exists but cannot be read must not be replaced by a new one.
     auto existing = readAll(localPath);
     if (!existing && errno != ENOENT) return false;
-    const Profile profile = parse(existing ? std::move(*existing) : std::string());
-    std::string bytes = profile.bytes;
+    const std::string original = existing ? std::move(*existing) : std::string();
+    const Profile profile = parse(original);
+    std::string bytes = original;
 
     const auto firstNewline = bytes.find('\n');
     const std::string eol =

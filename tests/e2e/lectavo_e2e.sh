@@ -38,5 +38,6 @@ pid=$!
 box=$(wait_for_window "Quorvel")
 xdotool windowfocus --sync "$box"
 xdotool key Return
-expect_eq "exit status after the box" "$(wait_for_exit "$pid")" 1
+wait_for_exit "$pid"
+expect_eq "exit status after the box" "$EXIT_STATUS" 1
 echo "lectavo end-to-end: passed"

@@ -68,17 +68,17 @@ wait_for_window() {
     fail "no window titled '$1' appeared"
 }
 
-# wait_for_exit <pid>: waits at most 10 s; prints the exit status.
+# wait_for_exit <pid>: waits at most 20 s and sets EXIT_STATUS. It must run in the shell
+# that started the process (not in a $(...) subshell), or `wait` cannot see it.
 wait_for_exit() {
   local i
-  for i in $(seq 100); do
+  for i in $(seq 200); do
     kill -0 "$1" 2>/dev/null || break
     sleep 0.1
   done
   kill -0 "$1" 2>/dev/null && fail "process $1 did not end"
-  local status=0
-  wait "$1" || status=$?
-  echo "$status"
+  EXIT_STATUS=0
+  wait "$1" || EXIT_STATUS=$?
 }
 
 # wait_until <seconds> <command...>: polls until the command succeeds.

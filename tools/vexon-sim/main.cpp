@@ -59,6 +59,8 @@ int main(int argc, char** argv) {
     if (options.isSet(vanish)) behaviour = VexonApplication::Behaviour::VanishOnReset;
     if (options.isSet(noInterface)) behaviour = VexonApplication::Behaviour::NoInterface;
 
+    // Before the name is claimed: whoever sees the name may signal at once.
+    quitOnSignals(app);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
         std::fprintf(stderr, "vexon-sim: no D-Bus session bus: %s\n",
@@ -74,7 +76,6 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "vexon-sim: the bus name Lumiq.Application is taken\n");
         return 1;
     }
-    quitOnSignals(app);
     logLine(QStringLiteral("ready: Lumiq.Application is %1").arg(bus.baseService()));
     const int status = QCoreApplication::exec();
     bus.unregisterService(QStringLiteral("Lumiq.Application"));
