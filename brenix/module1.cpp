@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <new>
 
 #include "brenix/form1.h"
 #include "platform/ui/gui_application.h"
@@ -30,6 +31,9 @@ int Main() {
         form.Show();
     } catch (const platform::ui::RuntimeError& error) {
         platform::ui::reportRuntimeError(error);
+        return 1;
+    } catch (const std::bad_alloc&) {
+        platform::ui::reportRuntimeError({7, QStringLiteral("Out of memory"), QString()});
         return 1;
     }
     QObject::connect(&form, &Form1::unloaded, qApp, &QCoreApplication::quit);

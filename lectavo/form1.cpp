@@ -1,7 +1,5 @@
 #include "form1.h"
 
-#include <sys/stat.h>
-
 #include <QString>
 
 #include "platform/file/atomic_file.h"
@@ -17,11 +15,6 @@ namespace {
 std::string localPath(const QString& path) {
     return platform::paths::toLocalPath(path.toUtf8().toStdString(),
                                         platform::paths::BareName::InCurrentFolder);
-}
-
-bool isFile(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 int failure() {
@@ -53,7 +46,7 @@ int Form_Load() {
         return failure();
     }
     // Launching a script whose document is missing would fail unseen in its hidden window.
-    if (!isFile(localPath(manualPath))) return failure();
+    if (!platform::paths::isRegularFile(localPath(manualPath))) return failure();
     if (platform::launch::startHidden(scriptPath.toUtf8().toStdString()) == 0) return failure();
     return 0;
 }

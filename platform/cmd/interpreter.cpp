@@ -1,6 +1,5 @@
 #include "interpreter.h"
 
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,11 +28,6 @@ std::string lower(std::string text) {
 bool isComment(const std::string& line) {
     const std::string word = lower(line.substr(0, 4));
     return word == "rem" || word == "rem " || word == "rem\t";
-}
-
-bool isFile(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 int openDocument(const std::string& path) {
@@ -81,7 +75,7 @@ int runScript(const std::string& script, std::ostream& output, std::ostream& err
             continue;
         }
         const std::string document = paths::toLocalPath(line, paths::BareName::InCurrentFolder);
-        if (isFile(document)) {
+        if (paths::isRegularFile(document)) {
             status = openDocument(document);
         } else {
             errors << "'" << line

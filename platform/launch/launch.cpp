@@ -1,7 +1,6 @@
 #include "launch.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,11 +16,6 @@ namespace platform::launch {
 namespace {
 
 bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-bool isFile(const std::string& path) {
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
 
 std::string local(std::string_view path) {
     return paths::toLocalPath(path, paths::BareName::InCurrentFolder);
@@ -68,7 +62,7 @@ std::pair<std::string, std::string_view> splitProgram(std::string_view line) {
     for (std::size_t end = 0; end <= line.size(); ++end) {
         if (end < line.size() && !isBlank(line[end])) continue;
         const std::string_view candidate = line.substr(0, end);
-        if (!candidate.empty() && isFile(local(candidate)))
+        if (!candidate.empty() && paths::isRegularFile(local(candidate)))
             return {std::string(candidate), line.substr(end)};
     }
     const auto blank = line.find_first_of(" \t");
@@ -86,7 +80,8 @@ std::string findOnPath(const std::string& name) {
         std::string candidate(folder.empty() ? std::string_view(".") : folder);
         candidate += '/';
         candidate += name;
-        if (access(candidate.c_str(), X_OK) == 0 && isFile(candidate)) return candidate;
+        if (access(candidate.c_str(), X_OK) == 0 && paths::isRegularFile(candidate))
+            return candidate;
         if (colon == std::string_view::npos) return name;
         folders.remove_prefix(colon + 1);
     }

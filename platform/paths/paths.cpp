@@ -1,5 +1,7 @@
 #include "paths.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cstdlib>
 
@@ -17,6 +19,11 @@ std::string winregFolder() {
 }  // namespace
 
 std::string windowsFolder() { return winregFolder() + "/windows"; }
+
+bool isRegularFile(const std::string& path) {
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
 
 std::string toLocalPath(std::string_view path, BareName bareName) {
     std::string local(path);

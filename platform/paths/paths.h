@@ -19,6 +19,9 @@ enum class BareName {
 // against the current folder. The empty text stays empty.
 std::string toLocalPath(std::string_view path, BareName bareName);
 
+// True when the local path `path` names a regular file (symbolic links followed).
+bool isRegularFile(const std::string& path);
+
 // The stand-in for the Windows folder: $XDG_DATA_HOME/winreg/windows
 // (default ~/.local/share/winreg/windows).
 std::string windowsFolder();
