@@ -1,6 +1,8 @@
 #include "launch.h"
 
 #include <fcntl.h>
+#include <linux/close_range.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -157,6 +159,12 @@ pid_t startHidden(std::string_view commandLine) {
             dup2(null, STDERR_FILENO);
             if (null > STDERR_FILENO) close(null);
         }
+        // Like a process started without inherited handles: none of the caller's files
+        // and no blocked signals go along.
+        close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC);
+        sigset_t none;
+        sigemptyset(&none);
+        sigprocmask(SIG_SETMASK, &none, nullptr);
         execv(argv[0], argv.data());
         report(pipeFds[1], 'E', errno);
         _exit(127);

@@ -1,5 +1,6 @@
 #include "platform/launch/launch.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +30,7 @@ protected:
             "  echo \"pid:$$\"\n"
             "  echo \"sid:$(cut -d' ' -f6 /proc/$$/stat)\"\n"
             "  echo \"fds:$fds\"\n"
+            "  echo \"fd $1:$(readlink /proc/$$/fd/$1)\"\n"
             "} > '" +
                 (home.root() / "report.tmp").string() +
                 "'\n"
@@ -60,6 +62,16 @@ TEST_F(LaunchTest, StartsHiddenInANewSessionWithoutWaiting) {
 TEST_F(LaunchTest, QuotedProgramTakesTheRestAsArguments) {
     ASSERT_GT(platform::launch::startHidden("\"" + probe().string() + "\" one"), 0);
     EXPECT_NE(waitForReport().find("args:1:one:\n"), std::string::npos);
+}
+
+TEST_F(LaunchTest, InheritsNoFilesOfTheCaller) {
+    testing_support::writeFile(home.root() / "canary", "");
+    const int open = ::open((home.root() / "canary").c_str(), O_RDONLY);
+    ASSERT_GE(open, 3);
+    ASSERT_GT(platform::launch::startHidden(probe().string() + " " + std::to_string(open)), 0);
+    const std::string text = waitForReport();
+    ::close(open);
+    EXPECT_EQ(text.find("canary"), std::string::npos) << text;
 }
 
 TEST_F(LaunchTest, LeavesNoChildBehind) {
