@@ -64,8 +64,10 @@ start_bus() {
 
 # wait_for_window <exact title>: prints the window id of the first visible match.
 wait_for_window() {
-  timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1 ||
+  local ids
+  ids=$(timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null) ||
     fail "no window titled '$1' appeared"
+  echo "${ids%%$'\n'*}"
 }
 
 # wait_for_exit <pid>: waits at most 20 s and sets EXIT_STATUS. It must run in the shell
