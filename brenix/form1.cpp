@@ -96,6 +96,18 @@ Form1::Form1(QWidget* parent)
     CommandApply = makeButton(this, QStringLiteral("&Apply"), twips(3480, 2160, 1215, 375));
     cmdClose = makeButton(this, QStringLiteral("&Cancel"), twips(3480, 2760, 1215, 375));
 
+    // A box is known by its frame and its label, to screen readers and in messages.
+    const std::pair<QLineEdit*, std::pair<QGroupBox*, QLabel*>> boxLabels[] = {
+        {AHOP_low, {Frame1, Label3}},
+        {AHOP_high, {Frame1, Label4}},
+        {Text4, {Frame2, Label7}},
+        {FHOP_high, {Frame2, Label8}},
+    };
+    for (const auto& [box, where] : boxLabels) {
+        where.second->setBuddy(box);
+        box->setAccessibleName(where.first->title() + QLatin1Char(' ') + where.second->text());
+    }
+
     // Frames and labels take no focus, so the chain holds only what Tab can visit.
     setTabOrder(cmdClose, AHOP_low);
     setTabOrder(AHOP_low, AHOP_high);
@@ -204,16 +216,12 @@ void Form1::WriteINIFileSettings() {
         QLineEdit* box;
         const char* section;
         const char* key;
-        QString boxName;
     };
-    const QString attenuation = Frame1->title() + QLatin1Char(' ');
-    const QString frequency = Frame2->title() + QLatin1Char(' ');
     const std::vector<Entry> entries =
-        DDSB1Present
-            ? std::vector<Entry>{{AHOP_low, "DDSB_1", "Attenuator", attenuation + Label3->text()},
-                                 {AHOP_high, "DDSB_1", "Attenuator2", attenuation + Label4->text()},
-                                 {FHOP_high, "DDSB_1", "HopFrequency", frequency + Label8->text()}}
-            : std::vector<Entry>{{FHOP_high, "DDS_1A", "HopFrequency", frequency + Label8->text()}};
+        DDSB1Present ? std::vector<Entry>{{AHOP_low, "DDSB_1", "Attenuator"},
+                                          {AHOP_high, "DDSB_1", "Attenuator2"},
+                                          {FHOP_high, "DDSB_1", "HopFrequency"}}
+                     : std::vector<Entry>{{FHOP_high, "DDS_1A", "HopFrequency"}};
 
     // The program could not read back a value that is no number at its next start, so
     // nothing is written while any box holds one.
@@ -222,7 +230,7 @@ void Form1::WriteINIFileSettings() {
             platform::ui::showMessageBox(
                 QStringLiteral("The %1 box holds \"%2\", which is not a number.\n\n"
                                "Nothing was written to Corvane.ini.")
-                    .arg(entry.boxName, entry.box->text()),
+                    .arg(entry.box->accessibleName(), entry.box->text()),
                 platform::ui::MessageExclamation);
             return;
         }

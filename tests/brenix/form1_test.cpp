@@ -148,6 +148,8 @@ TEST_F(Form1Test, ControlsStandWhereTheLayoutPutsThem) {
         EXPECT_EQ(text, row.text);
         EXPECT_EQ(alignment, row.alignment);
     }
+    EXPECT_EQ(form->Text4->accessibleName(), "FHOP (TX Frequency) Low State");
+    EXPECT_EQ(form->Label8->buddy(), form->FHOP_high);
     EXPECT_EQ(form->Frame1->toolTip(), "Attenuation hop settings:  0 - 60 dB in 0.5 dB steps");
     EXPECT_EQ(
         form->Frame2->toolTip(),
