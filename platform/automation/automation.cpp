@@ -5,6 +5,7 @@
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusReply>
+#include <QFileInfo>
 #include <QVariantList>
 #include <QXmlStreamReader>
 
@@ -33,6 +34,14 @@ bool declaresInterface(const QString& introspection, const QString& interfaceNam
     return false;
 }
 
+// Whether a session bus is there to connect to. Without an address and without the
+// standard socket, connecting would autolaunch a new bus, and nothing may be started.
+bool sessionBusAvailable() {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo(runtime + QStringLiteral("/bus")).exists();
+}
+
 }  // namespace
 
 QString objectPath(const QString& className) {
@@ -40,6 +49,7 @@ QString objectPath(const QString& className) {
 }
 
 int GetActiveObject(const QString& className, ObjectReference* object) {
+    if (!sessionBusAvailable()) return CannotCreateObject;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || bus.interface() == nullptr) return CannotCreateObject;
     const QDBusReply<QString> owner = bus.interface()->serviceOwner(className);

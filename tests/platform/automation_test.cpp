@@ -28,6 +28,23 @@ TEST(AutomationTest, NoRunningInstanceCannotBeAttached) {
     EXPECT_EQ(object.owner, "untouched");
 }
 
+TEST(AutomationTest, NoSessionBusCannotBeAttachedAndStartsNone) {
+    const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    const bool hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("XDG_RUNTIME_DIR", "/nonexistent");
+    automation::ObjectReference object;
+    const int failure = automation::GetActiveObject(ClassName, &object);
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    if (hadRuntime) {
+        qputenv("XDG_RUNTIME_DIR", runtime);
+    } else {
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+    EXPECT_EQ(failure, automation::CannotCreateObject);
+}
+
 TEST(AutomationTest, AttachesToTheOwnerAndInvokesByDispatchId) {
     VexonSim sim;
     automation::Dispatch dispatch;
