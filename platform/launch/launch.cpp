@@ -105,10 +105,10 @@ void report(int fd, char kind, int value) {
 std::string interpreterPath() {
     char self[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string folder =
+    std::string path =
         length > 0 ? std::string(self, static_cast<std::size_t>(length)) : std::string();
-    folder = folder.substr(0, folder.rfind('/') + 1);
-    return folder + "wincmd";
+    path.resize(path.rfind('/') + 1);  // the folder, with its slash; empty when unknown
+    return path + "wincmd";
 }
 
 pid_t startHidden(std::string_view commandLine) {
