@@ -8,27 +8,15 @@
 #include <ostream>
 
 #include "platform/paths/paths.h"
+#include "platform/text/ascii.h"
 
 namespace platform::cmd {
 
 namespace {
 
-std::string trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) return {};
-    return text.substr(first, text.find_last_not_of(" \t") + 1 - first);
-}
-
-std::string lower(std::string text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return text;
-}
-
-bool isComment(const std::string& line) {
-    const std::string word = lower(line.substr(0, 4));
-    return word == "rem" || word == "rem " || word == "rem\t";
+bool isComment(std::string_view line) {
+    return text::equalsIgnoringCase(line, "rem") || text::startsWithIgnoringCase(line, "rem ") ||
+           text::startsWithIgnoringCase(line, "rem\t");
 }
 
 int openDocument(const std::string& path) {
@@ -63,16 +51,16 @@ int runScript(const std::string& script, std::ostream& output, std::ostream& err
     std::string raw;
     while (std::getline(in, raw)) {
         if (!raw.empty() && raw.back() == '\r') raw.pop_back();
-        std::string line = trim(raw);
+        std::string line(text::trimBlanks(raw));
         if (line.empty()) continue;
         const bool quiet = line.front() == '@';
-        if (quiet) line = trim(line.substr(1));
+        if (quiet) line = text::trimBlanks(std::string_view(line).substr(1));
         if (echo && !quiet) output << "\n" << prompt() << line << "\n";
         if (line.empty() || isComment(line)) continue;
 
-        const std::string command = lower(line);
-        if (command == "echo off" || command == "echo on") {
-            echo = command == "echo on";
+        if (text::equalsIgnoringCase(line, "echo off") ||
+            text::equalsIgnoringCase(line, "echo on")) {
+            echo = text::equalsIgnoringCase(line, "echo on");
             continue;
         }
         const std::string document = paths::toLocalPath(line, paths::BareName::InCurrentFolder);

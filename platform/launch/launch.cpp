@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/paths/paths.h"
+#include "platform/text/ascii.h"
 
 namespace platform::launch {
 
@@ -21,16 +22,6 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string local(std::string_view path) {
     return paths::toLocalPath(path, paths::BareName::InCurrentFolder);
-}
-
-bool endsWithNoCase(std::string_view text, std::string_view suffix) {
-    if (text.size() < suffix.size()) return false;
-    for (std::size_t i = 0; i < suffix.size(); ++i) {
-        char c = text[text.size() - suffix.size() + i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != suffix[i]) return false;
-    }
-    return true;
 }
 
 std::vector<std::string> splitWords(std::string_view text) {
@@ -118,7 +109,8 @@ pid_t startHidden(std::string_view commandLine) {
         return 0;
     }
     std::vector<std::string> arguments;
-    if (endsWithNoCase(program, ".cmd") || endsWithNoCase(program, ".bat")) {
+    if (text::endsWithIgnoringCase(program, ".cmd") ||
+        text::endsWithIgnoringCase(program, ".bat")) {
         arguments = {interpreterPath(), local(program)};
     } else {
         arguments = {findOnPath(local(program))};

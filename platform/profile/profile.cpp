@@ -12,24 +12,13 @@
 
 #include "platform/file/atomic_file.h"
 #include "platform/paths/paths.h"
+#include "platform/text/ascii.h"
 
 namespace platform::profile {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
-    return s;
-}
-
-bool sameName(std::string_view a, std::string_view b) {
-    auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [&](char x, char y) { return fold(x) == fold(y); });
-}
+using text::trimBlanks;
 
 struct Line {
     std::size_t begin = 0;  // first byte of the line
@@ -59,7 +48,7 @@ struct Profile {
 
     const Section* find(std::string_view name) const {
         for (const auto& section : sections) {
-            if (sameName(section.name, name)) return &section;
+            if (text::equalsIgnoringCase(section.name, name)) return &section;
         }
         return nullptr;
     }
@@ -81,12 +70,12 @@ Profile parse(std::string_view all) {
 
         const std::size_t index = profile.lines.size();
         profile.lines.push_back(line);
-        const std::string_view content = trim(line.text);
+        const std::string_view content = trimBlanks(line.text);
         if (content.empty() || content.front() == ';') continue;
         if (content.front() == '[') {
             const auto close = content.rfind(']');
             if (close != std::string_view::npos) {
-                profile.sections.push_back({trim(content.substr(1, close - 1)), index, {}});
+                profile.sections.push_back({trimBlanks(content.substr(1, close - 1)), index, {}});
                 continue;
             }
         }
@@ -95,9 +84,9 @@ Profile parse(std::string_view all) {
         entry.line = index;
         const auto equals = line.text.find('=');
         entry.hasEquals = equals != std::string_view::npos;
-        entry.key = trim(line.text.substr(0, equals));
+        entry.key = trimBlanks(line.text.substr(0, equals));
         if (entry.hasEquals) {
-            entry.value = trim(line.text.substr(equals + 1));
+            entry.value = trimBlanks(line.text.substr(equals + 1));
             entry.valueBegin = line.begin + equals + 1;
         } else {
             entry.valueBegin = line.end;
@@ -197,7 +186,8 @@ std::uint32_t GetPrivateProfileString(std::string_view sectionName, std::string_
         const Profile profile = parse(*bytes);
         if (const Section* section = profile.find(sectionName)) {
             for (const auto& entry : section->entries) {
-                if (sameName(entry.key, key)) return copyString(unquote(entry.value), buffer, size);
+                if (text::equalsIgnoringCase(entry.key, key))
+                    return copyString(unquote(entry.value), buffer, size);
             }
         }
     }
@@ -208,7 +198,7 @@ std::uint32_t GetPrivateProfileString(std::string_view sectionName, std::string_
 bool WritePrivateProfileString(std::string_view sectionName, std::string_view key,
                                std::string_view value, std::string_view fileName) {
     if (hasLineBreak(sectionName) || hasLineBreak(key) || hasLineBreak(value) ||
-        trim(key).empty() || key.find('=') != std::string_view::npos ||
+        trimBlanks(key).empty() || key.find('=') != std::string_view::npos ||
         sectionName.find(']') != std::string_view::npos) {
         errno = EINVAL;
         return false;
@@ -240,8 +230,9 @@ bool WritePrivateProfileString(std::string_view sectionName, std::string_view ke
     };
 
     if (const Section* section = profile.find(sectionName)) {
-        const auto entry = std::find_if(section->entries.begin(), section->entries.end(),
-                                        [&](const Entry& e) { return sameName(e.key, key); });
+        const auto entry =
+            std::find_if(section->entries.begin(), section->entries.end(),
+                         [&](const Entry& e) { return text::equalsIgnoringCase(e.key, key); });
         if (entry != section->entries.end()) {
             const Line& line = profile.lines[entry->line];
             const std::string replacement =

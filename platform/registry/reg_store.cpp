@@ -4,6 +4,8 @@
 #include <cctype>
 #include <vector>
 
+#include "platform/text/ascii.h"
+
 namespace platform::registry {
 
 namespace {
@@ -162,7 +164,7 @@ std::optional<StoredValue> parseData(std::string_view data, bool unicodeExport) 
 // "[HKEY_...\a\b]" to the canonical upper-case path, or nothing for a bad path.
 std::optional<std::string> canonicalKeyPath(std::string_view path) {
     if (path.ends_with('\\')) path.remove_suffix(1);
-    const std::string folded = foldCase(path);
+    const std::string folded = text::upperAscii(path);
     const auto slash = folded.find('\\');
     const std::string_view root = std::string_view(folded).substr(0, slash);
     bool known = false;
@@ -172,14 +174,6 @@ std::optional<std::string> canonicalKeyPath(std::string_view path) {
 }
 
 }  // namespace
-
-std::string foldCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return out;
-}
 
 std::string_view rootName(std::uint32_t handle) {
     if (handle < FirstRootHandle || handle >= FirstRootHandle + RootNames.size()) return {};
@@ -261,9 +255,9 @@ std::optional<RegStore> parseRegFile(std::string_view bytes) {
         if (!rest.starts_with('=')) continue;
         rest.remove_prefix(1);
         if (trim(rest) == "-") {
-            current->erase(foldCase(name));
+            current->erase(text::upperAscii(name));
         } else if (auto value = parseData(rest, unicodeExport)) {
-            (*current)[foldCase(name)] = std::move(*value);
+            (*current)[text::upperAscii(name)] = std::move(*value);
         }
     }
     return store;

@@ -14,7 +14,8 @@ struct StoredValue {
     std::string data;  // the bytes that the ANSI query returns
 };
 
-// Names are held upper-cased (ASCII), which is how they match without regard to case.
+// Names are held upper-cased (text::upperAscii), which is how they match without regard
+// to case.
 using ValueTable = std::map<std::string, StoredValue>;
 
 struct RegStore {
@@ -30,9 +31,6 @@ struct RegStore {
 // either export header. Returns nothing when the header is missing, since the
 // registry editor refuses such a file too. Malformed lines are skipped.
 std::optional<RegStore> parseRegFile(std::string_view bytes);
-
-// ASCII upper case: the form in which names are compared.
-std::string foldCase(std::string_view text);
 
 // The canonical name of a root key for its handle, or empty for another value.
 std::string_view rootName(std::uint32_t handle);

@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/text/ascii.h"
 #include "reg_store.h"
 
 namespace platform::registry {
@@ -60,7 +61,7 @@ long OpenKey(Key root, std::string_view subKey, Key* opened) {
             return FileNotFound;
         }
         path += '\\';
-        path += foldCase(subKey);
+        path += text::upperAscii(subKey);
     }
 
     const auto bytes = readFile(storePath());
@@ -80,7 +81,7 @@ long QueryValue(Key key, std::string_view name, std::uint32_t* type, unsigned ch
     std::lock_guard lock(tableMutex);
     const auto it = openedKeys.find(key);
     if (it == openedKeys.end()) return InvalidHandle;
-    const auto value = it->second.values.find(foldCase(name));
+    const auto value = it->second.values.find(text::upperAscii(name));
     if (value == it->second.values.end()) return FileNotFound;
 
     const auto& bytes = value->second.data;
