@@ -42,14 +42,9 @@ protected:
 
     // A registry whose "corvane.ini" value names `iniText` (default: iniPath()).
     void registerIni(const std::string& iniText = {}) const {
-        std::string escaped;
-        for (const char c : iniText.empty() ? iniPath().string() : iniText) {
-            if (c == '\\' || c == '"') escaped += '\\';
-            escaped += c;
-        }
         home.writeRegistry(
-            "[HKEY_CURRENT_USER\\Software\\Harvane\\Vexon\\path]\n\"corvane.ini\"=\"" + escaped +
-            "\"\n");
+            "[HKEY_CURRENT_USER\\Software\\Harvane\\Vexon\\path]\n\"corvane.ini\"=" +
+            testing_support::regString(iniText.empty() ? iniPath().string() : iniText) + "\n");
     }
 
     // Loads and shows a dialog over `ini` as the configuration file.

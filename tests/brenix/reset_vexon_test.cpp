@@ -33,9 +33,8 @@ protected:
         const auto ini = home.root() / "Corvane.ini";
         testing_support::writeFile(
             ini, "[DDSB_1]\r\nAttenuator=10\r\nAttenuator2=20\r\nHopFrequency=1250.5\r\n");
-        home.writeRegistry(
-            "[HKEY_CURRENT_USER\\Software\\Harvane\\Vexon\\path]\n\"corvane.ini\"=\"" +
-            ini.string() + "\"\n");
+        home.writeRegistry("[HKEY_CURRENT_USER\\Software\\Harvane\\Vexon\\path]\n\"corvane.ini\"=" +
+                           testing_support::regString(ini.string()) + "\n");
         form.Show();
     }
 

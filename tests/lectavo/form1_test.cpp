@@ -39,14 +39,7 @@ protected:
     // The registry's "setup" value; nothing leaves the value out.
     void setSetup(const std::optional<std::string>& text) const {
         std::string body = "[HKEY_CURRENT_USER\\Software\\Harvane\\Vexon\\path]\n";
-        if (text) {
-            std::string escaped;
-            for (const char c : *text) {
-                if (c == '\\' || c == '"') escaped += '\\';
-                escaped += c;
-            }
-            body += "\"setup\"=\"" + escaped + "\"\n";
-        }
+        if (text) body += "\"setup\"=" + testing_support::regString(*text) + "\n";
         home.writeRegistry(body);
     }
     // A manual folder with the manual in it.

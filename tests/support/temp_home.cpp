@@ -62,6 +62,15 @@ void TempHome::writeRegistry(std::string_view body) const {
     writeFile(registryStore(), "REGEDIT4\r\n\r\n" + std::string(body));
 }
 
+std::string regString(std::string_view text) {
+    std::string quoted = "\"";
+    for (const char c : text) {
+        if (c == '\\' || c == '"') quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
 void writeFile(const std::filesystem::path& path, std::string_view bytes) {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

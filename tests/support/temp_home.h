@@ -28,6 +28,9 @@ private:
     bool hadHome_ = false, hadConfig_ = false, hadData_ = false;
 };
 
+// `text` as a quoted .reg string, with backslashes and quotes escaped.
+std::string regString(std::string_view text);
+
 // Writes `bytes` to `path` exactly, creating its folders.
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
 // The bytes of `path`, or empty when it cannot be read.
