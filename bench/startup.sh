@@ -8,7 +8,8 @@ cd "$(dirname "$0")/.."
 runs=${1:-30}
 bin="$(pwd)/${BUILD_DIR:-build}/bin"
 work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null || true; rm -rf "$work"' EXIT
+source scripts/private-session.sh
+trap 'stop_private_session; rm -rf "$work"' EXIT
 
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$work/Lumiq/man" "$XDG_CONFIG_HOME/winreg" "$XDG_RUNTIME_DIR" "$work/shim"
@@ -31,10 +32,7 @@ for _ in $(seq "$runs"); do
   echo "$(( $(now) - start ))" | awk '{ print $1 / 1e6 }'
 done | { printf 'lectavo, start to end:        '; summary; }
 
-: > "$work/display"
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(tr -d '\n' < "$work/display")"
+start_private_xvfb "$work" 640x480x24
 for _ in $(seq "$(( runs < 10 ? runs : 10 ))"); do
   start=$(now)
   "$bin/brenix" 2>/dev/null &

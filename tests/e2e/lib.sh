@@ -3,6 +3,7 @@
 set -euo pipefail
 
 BIN_DIR=${1:?usage: $0 <folder of the built programs>}
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/private-session.sh"
 SANDBOX=$(mktemp -d "${TMPDIR:-/tmp}/vexon-e2e-XXXXXX")
 STARTED_PIDS=()
 
@@ -10,6 +11,7 @@ cleanup() {
   local pid
   for pid in "${STARTED_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
   for pid in "${STARTED_PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
+  stop_private_session
   chmod -R u+rwX "$SANDBOX" 2>/dev/null || true
   rm -rf "$SANDBOX"
 }
@@ -41,26 +43,8 @@ write_registry() {
   printf 'REGEDIT4\r\n\r\n%s' "$1" > "$XDG_CONFIG_HOME/winreg/registry.reg"
 }
 
-start_xvfb() {
-  local ready="$SANDBOX/xvfb-display"
-  : > "$ready"
-  Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$ready" 2>/dev/null &
-  STARTED_PIDS+=($!)
-  local i
-  for i in $(seq 100); do
-    [ -s "$ready" ] && break
-    sleep 0.1
-  done
-  [ -s "$ready" ] || fail "Xvfb did not start"
-  export DISPLAY=":$(tr -d '\n' < "$ready")"
-}
-
-start_bus() {
-  local out
-  out=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null)
-  export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<< "$out")
-  STARTED_PIDS+=("$(sed -n 2p <<< "$out")")
-}
+start_xvfb() { start_private_xvfb "$SANDBOX" || fail "Xvfb did not start"; }
+start_bus() { start_private_bus || fail "dbus-daemon did not start"; }
 
 # wait_for_window <exact title>: prints the window id of the first visible match.
 wait_for_window() {
