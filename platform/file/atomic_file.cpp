@@ -52,6 +52,26 @@ mode_t defaultMode() {
 
 }  // namespace
 
+std::optional<std::string> readFile(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    std::string bytes;
+    char chunk[8192];
+    ssize_t count;
+    while ((count = read(fd, chunk, sizeof chunk)) != 0) {
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            const int failure = errno;
+            close(fd);
+            errno = failure;
+            return std::nullopt;
+        }
+        bytes.append(chunk, static_cast<std::size_t>(count));
+    }
+    close(fd);
+    return bytes;
+}
+
 void setWriteFunction(WriteFunction write) { writeFunction = write != nullptr ? write : ::write; }
 
 bool replaceFile(const std::string& path, std::string_view bytes) {

@@ -4,6 +4,7 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,9 @@ namespace platform::file {
 // has no write bit. Returns true on
 // success; on failure returns false with errno set, and the target is unchanged.
 bool replaceFile(const std::string& path, std::string_view bytes);
+
+// The whole content of the local file `path`, or nothing with errno set.
+std::optional<std::string> readFile(const std::string& path);
 
 // The write(2) that replaceFile uses, so that a test can make it fail (a full disk).
 using WriteFunction = ssize_t (*)(int fd, const void* data, size_t size);

@@ -9,14 +9,16 @@ namespace platform::paths {
 
 namespace {
 
-std::string winregFolder() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    if (data != nullptr && *data == '/') return std::string(data) + "/winreg";
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/.local/share/winreg";
-}
+std::string winregFolder() { return xdgFolder("XDG_DATA_HOME", ".local/share") + "/winreg"; }
 
 }  // namespace
+
+std::string xdgFolder(const char* variable, const char* fallback) {
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value == '/') return value;
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : "") + "/" + fallback;
+}
 
 std::string windowsFolder() { return winregFolder() + "/windows"; }
 

@@ -22,6 +22,10 @@ std::string toLocalPath(std::string_view path, BareName bareName);
 // True when the local path `path` names a regular file (symbolic links followed).
 bool isRegularFile(const std::string& path);
 
+// The XDG base folder that the variable `variable` names when it holds an absolute
+// path, else $HOME/`fallback`: xdgFolder("XDG_CONFIG_HOME", ".config").
+std::string xdgFolder(const char* variable, const char* fallback);
+
 // The stand-in for the Windows folder: $XDG_DATA_HOME/winreg/windows
 // (default ~/.local/share/winreg/windows).
 std::string windowsFolder();

@@ -1,8 +1,5 @@
 #include "profile.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -96,29 +93,8 @@ Profile parse(std::string_view all) {
     return profile;
 }
 
-// The whole file, or nothing with errno set.
-std::optional<std::string> readAll(const std::string& localPath) {
-    const int fd = open(localPath.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return std::nullopt;
-    std::string bytes;
-    char chunk[8192];
-    ssize_t count;
-    while ((count = read(fd, chunk, sizeof chunk)) != 0) {
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            const int failure = errno;
-            close(fd);
-            errno = failure;
-            return std::nullopt;
-        }
-        bytes.append(chunk, static_cast<std::size_t>(count));
-    }
-    close(fd);
-    return bytes;
-}
-
 std::optional<std::string> load(std::string_view fileName) {
-    return readAll(paths::toLocalPath(fileName, paths::BareName::InWindowsFolder));
+    return file::readFile(paths::toLocalPath(fileName, paths::BareName::InWindowsFolder));
 }
 
 // How many bytes of `text` fit into `room` without cutting a UTF-8 character.
@@ -205,7 +181,7 @@ bool WritePrivateProfileString(std::string_view sectionName, std::string_view ke
     }
     const std::string localPath = paths::toLocalPath(fileName, paths::BareName::InWindowsFolder);
     // A file that exists but cannot be read must not be replaced by a new one.
-    auto existing = readAll(localPath);
+    auto existing = file::readFile(localPath);
     if (!existing && errno != ENOENT) return false;
     const std::string original = existing ? std::move(*existing) : std::string();
     const Profile profile = parse(original);

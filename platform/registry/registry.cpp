@@ -1,12 +1,11 @@
 #include "registry.h"
 
-#include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <mutex>
 
+#include "platform/file/atomic_file.h"
+#include "platform/paths/paths.h"
 #include "platform/text/ascii.h"
 #include "reg_store.h"
 
@@ -23,12 +22,6 @@ std::mutex tableMutex;
 std::map<Key, OpenedKey> openedKeys;
 Key nextHandle = 1;
 
-std::optional<std::string> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 // The full path of a root or opened key, or empty for an unknown handle.
 std::string pathOf(Key key) {
     if (const auto name = rootName(key); !name.empty()) return std::string(name);
@@ -39,15 +32,7 @@ std::string pathOf(Key key) {
 }  // namespace
 
 std::string storePath() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    if (config != nullptr && *config == '/') {
-        base = config;
-    } else {
-        const char* home = std::getenv("HOME");
-        base = std::string(home != nullptr ? home : "") + "/.config";
-    }
-    return base + "/winreg/registry.reg";
+    return paths::xdgFolder("XDG_CONFIG_HOME", ".config") + "/winreg/registry.reg";
 }
 
 long OpenKey(Key root, std::string_view subKey, Key* opened) {
@@ -64,7 +49,7 @@ long OpenKey(Key root, std::string_view subKey, Key* opened) {
         path += text::upperAscii(subKey);
     }
 
-    const auto bytes = readFile(storePath());
+    const auto bytes = file::readFile(storePath());
     if (!bytes) return FileNotFound;
     const auto store = parseRegFile(*bytes);
     if (!store || !store->hasKey(path)) return FileNotFound;
