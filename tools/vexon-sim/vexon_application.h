@@ -3,7 +3,6 @@
 
 #include <QDBusVirtualObject>
 
-class QTextStream;
 
 class VexonApplication : public QDBusVirtualObject {
 public:
