@@ -3,7 +3,6 @@
 
 #include <QDBusVirtualObject>
 
-
 class VexonApplication : public QDBusVirtualObject {
 public:
     enum class Behaviour {
