@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "platform/file/atomic_file.h"
+#include "platform/file/write_file.h"
 #include "platform/launch/launch.h"
 #include "platform/paths/paths.h"
 #include "platform/ui/message_box.h"

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/file/atomic_file.h"
+#include "platform/file/read_file.h"
+#include "platform/file/write_file.h"
 #include "platform/paths/paths.h"
 #include "platform/text/ascii.h"
 
@@ -125,6 +126,50 @@ bool hasLineBreak(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
+// `original` with "key=value" stored in `sectionName`, every other byte kept.
+std::string withEntry(const std::string& original, std::string_view sectionName,
+                      std::string_view key, std::string_view value) {
+    const Profile profile = parse(original);
+    std::string bytes = original;
+
+    const auto firstNewline = bytes.find('\n');
+    const std::string eol =
+        firstNewline == std::string::npos || (firstNewline > 0 && bytes[firstNewline - 1] == '\r')
+            ? "\r\n"
+            : "\n";
+    const bool endsOpen = !bytes.empty() && bytes.back() != '\n';
+    const std::string entryText = std::string(key) + "=" + std::string(value);
+
+    // Inserts `text` as new lines at `position`, the start of a line or the file's end,
+    // keeping whether the file ends with a line end.
+    auto insertLinesAt = [&](std::size_t position, const std::string& text) {
+        if (position == bytes.size() && endsOpen) {
+            bytes += eol + text;
+        } else {
+            bytes.insert(position, text + eol);
+        }
+    };
+
+    if (const Section* section = profile.find(sectionName)) {
+        const auto entry =
+            std::find_if(section->entries.begin(), section->entries.end(),
+                         [&](const Entry& e) { return text::equalsIgnoringCase(e.key, key); });
+        if (entry != section->entries.end()) {
+            const Line& line = profile.lines[entry->line];
+            const std::string replacement =
+                entry->hasEquals ? std::string(value) : "=" + std::string(value);
+            bytes.replace(entry->valueBegin, line.end - entry->valueBegin, replacement);
+        } else {
+            const std::size_t last =
+                section->entries.empty() ? section->headerLine : section->entries.back().line;
+            insertLinesAt(profile.lines[last].next, entryText);
+        }
+    } else {
+        insertLinesAt(bytes.size(), "[" + std::string(sectionName) + "]" + eol + entryText);
+    }
+    return bytes;
+}
+
 }  // namespace
 
 std::uint32_t GetPrivateProfileSection(std::string_view sectionName, char* buffer,
@@ -179,50 +224,11 @@ bool WritePrivateProfileString(std::string_view sectionName, std::string_view ke
         errno = EINVAL;
         return false;
     }
-    const std::string localPath = paths::toLocalPath(fileName, paths::BareName::InWindowsFolder);
-    // A file that exists but cannot be read must not be replaced by a new one.
-    auto existing = file::readFile(localPath);
-    if (!existing && errno != ENOENT) return false;
-    const std::string original = existing ? std::move(*existing) : std::string();
-    const Profile profile = parse(original);
-    std::string bytes = original;
-
-    const auto firstNewline = bytes.find('\n');
-    const std::string eol =
-        firstNewline == std::string::npos || (firstNewline > 0 && bytes[firstNewline - 1] == '\r')
-            ? "\r\n"
-            : "\n";
-    const bool endsOpen = !bytes.empty() && bytes.back() != '\n';
-    const std::string entryText = std::string(key) + "=" + std::string(value);
-
-    // Inserts `text` as new lines at `position`, the start of a line or the file's end,
-    // keeping whether the file ends with a line end.
-    auto insertLinesAt = [&](std::size_t position, const std::string& text) {
-        if (position == bytes.size() && endsOpen) {
-            bytes += eol + text;
-        } else {
-            bytes.insert(position, text + eol);
-        }
-    };
-
-    if (const Section* section = profile.find(sectionName)) {
-        const auto entry =
-            std::find_if(section->entries.begin(), section->entries.end(),
-                         [&](const Entry& e) { return text::equalsIgnoringCase(e.key, key); });
-        if (entry != section->entries.end()) {
-            const Line& line = profile.lines[entry->line];
-            const std::string replacement =
-                entry->hasEquals ? std::string(value) : "=" + std::string(value);
-            bytes.replace(entry->valueBegin, line.end - entry->valueBegin, replacement);
-        } else {
-            const std::size_t last =
-                section->entries.empty() ? section->headerLine : section->entries.back().line;
-            insertLinesAt(profile.lines[last].next, entryText);
-        }
-    } else {
-        insertLinesAt(bytes.size(), "[" + std::string(sectionName) + "]" + eol + entryText);
-    }
-    return file::replaceFile(localPath, bytes);
+    return file::updateFile(paths::toLocalPath(fileName, paths::BareName::InWindowsFolder),
+                            [&](const std::string* current) -> std::optional<std::string> {
+                                return withEntry(current != nullptr ? *current : std::string(),
+                                                 sectionName, key, value);
+                            });
 }
 
 }  // namespace platform::profile

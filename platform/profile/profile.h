@@ -32,10 +32,12 @@ std::uint32_t GetPrivateProfileString(std::string_view section, std::string_view
 // the new value on its own line; a missing one is added after the section's last
 // entry; a missing section is added at the end; a missing file is created (with CRLF
 // line ends). Every other byte of the file stays as it was, line ends included. The
-// file is replaced atomically (platform::file::replaceFile, with its read-only rule).
-// Returns false, with errno set and the file unchanged, when the file cannot be
-// written, or (EINVAL) when a name or the value would not stay one entry: a line
-// break anywhere, an empty key, '=' in the key, ']' in the section.
+// edit goes through platform::file::updateFile: a settled read, the lock of our
+// writers, an atomic replace that never undoes a change made since the read, and its
+// read-only and link rules. Returns false, with errno set and the file unchanged, when
+// the file cannot be written (see updateFile for the one exception), or (EINVAL) when a
+// name or the value would not stay one entry: a line break anywhere, an empty key, '='
+// in the key, ']' in the section.
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, std::string_view fileName);
 

@@ -4,7 +4,7 @@
 #include <map>
 #include <mutex>
 
-#include "platform/file/atomic_file.h"
+#include "platform/file/read_file.h"
 #include "platform/paths/paths.h"
 #include "platform/text/ascii.h"
 #include "reg_store.h"

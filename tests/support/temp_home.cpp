@@ -1,5 +1,8 @@
 #include "temp_home.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -75,7 +78,17 @@ void writeFile(const std::filesystem::path& path, std::string_view bytes) {
     std::filesystem::create_directories(path.parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
     if (!out) throw std::runtime_error("cannot write " + path.string());
+    backdate(path);
+}
+
+void backdate(const std::filesystem::path& path) {
+    timespec times[2];
+    clock_gettime(CLOCK_REALTIME, &times[0]);
+    times[0].tv_sec -= 2;
+    times[1] = times[0];
+    utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
 std::string readFile(const std::filesystem::path& path) {

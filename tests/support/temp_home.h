@@ -31,8 +31,11 @@ private:
 // `text` as a quoted .reg string, with backslashes and quotes escaped.
 std::string regString(std::string_view text);
 
-// Writes `bytes` to `path` exactly, creating its folders.
+// Writes `bytes` to `path` exactly, creating its folders, and backdates it.
 void writeFile(const std::filesystem::path& path, std::string_view bytes);
+// Dates `path` two seconds back, as a file that the application wrote a while ago: a
+// file changed moments ago is read only once it has stood still.
+void backdate(const std::filesystem::path& path);
 // The bytes of `path`, or empty when it cannot be read.
 std::string readFile(const std::filesystem::path& path);
 

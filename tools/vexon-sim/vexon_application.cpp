@@ -80,7 +80,8 @@ bool VexonApplication::handleMessage(const QDBusMessage& message,
             logLine(
                 QStringLiteral("Invoke dispid=45 from %1: vanishing without a reply").arg(caller));
             _exit(3);
-        default:
+        case Behaviour::Normal:
+        case Behaviour::NoInterface:  // answered above as an unknown member
             logLine(QStringLiteral("Invoke dispid=45 from %1: reset").arg(caller));
             connection.send(message.createReply(QVariant::fromValue(QVariantList())));
             break;
