@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Start-up benchmark: how long lectavo takes from start to end on its success path
-# (registry lookup, script, launch), and how long brenix takes from start until its
-# dialog is mapped on a private Xvfb. Prints the median and the spread of N runs.
+# Start-up benchmark: lectavo's success path (registry lookup, script, launch) side by
+# side with its floor, a small C program that writes the same script atomically and
+# starts a program detached (time and peak memory, alternating runs); and how long
+# brenix takes from start until its dialog is mapped on a private Xvfb. Prints the
+# median and the spread of N runs.
 #   bench/startup.sh [runs]        (needs a build in build/ or $BUILD_DIR)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,11 +28,11 @@ summary() {  # milliseconds, one per line, on standard input
   sort -n | awk '{ v[NR] = $1 } END { printf "median %.1f ms, min %.1f ms, max %.1f ms (%d runs)\n", v[int((NR + 1) / 2)], v[1], v[NR], NR }'
 }
 
-for _ in $(seq "$runs"); do
-  start=$(now)
-  env -u DISPLAY PATH="$work/shim:$PATH" "$bin/lectavo"
-  echo "$(( $(now) - start ))" | awk '{ print $1 / 1e6 }'
-done | { printf 'lectavo, start to end:        '; summary; }
+cc -O2 -o "$work/open_manual" bench/floors/open_manual.c
+cc -O2 -o "$work/measure" bench/floors/measure.c
+mkdir -p "$work/floor"
+env -u DISPLAY PATH="$work/shim:$PATH" bench/side_by_side.py "$work/measure" "$runs" \
+  "lectavo=$bin/lectavo" "C floor=$work/open_manual $work/floor /bin/true"
 
 start_private_xvfb "$work" 640x480x24
 for _ in $(seq "$(( runs < 10 ? runs : 10 ))"); do

@@ -133,9 +133,10 @@ void Form1::Show() {
 
 void Form1::Form_Load() {
     stay_on_top::MakeTopmost(winId(), true);
-    QString path = VexonPathKey;
-    INIFilePath =
-        RegistryFunctions::AsText(RegistryFunctions::ReadRegistryString(path, ConfigurationValue));
+    // The lookup speaks wide strings, as the original's texts were.
+    std::wstring path = VexonPathKey.toStdWString();
+    INIFilePath = QString::fromStdWString(RegistryFunctions::AsText(
+        RegistryFunctions::ReadRegistryString(path, ConfigurationValue.toStdWString())));
     GetINIFileSettings();
     getRegSettings();
 }

@@ -13,6 +13,7 @@ namespace Module1 {
 
 int Main() {
     platform::ui::setProgramTitle(QStringLiteral("Pellix Attenuation & Freq Brenix"));
+    platform::ui::showPlatformBoxesHere();
     if (platform::ui::ensureGuiApplication() == platform::ui::Display::Missing) {
         std::fputs(
             "brenix: no display could be opened, and the hop settings dialog needs one "

@@ -5,9 +5,10 @@ namespace Form1 {
 
 // Derives the manual folder from the registry value "setup" (its text without the
 // last five characters, then "man\"), writes "StartManual.cmd" there and starts it
-// hidden without waiting. When any step fails, or the folder holds no
+// hidden without waiting, handing the interpreter the bytes just written. When any step
+// fails, the value holds a line break or a zero byte, or the folder holds no
 // "HarvaneManual.pdf", shows the one failure box instead. Returns the exit status: 0
-// after the launch, 1 after the box. Qt's GUI comes up only for the box.
+// after the launch, 1 after the box. Nothing of a GUI is loaded unless the box shows.
 int Form_Load();
 
 }  // namespace Form1

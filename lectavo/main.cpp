@@ -1,7 +1,7 @@
 #include "lectavo/form1.h"
-#include "platform/ui/message_box.h"
+#include "platform/box/box.h"
 
 int main() {
-    platform::ui::setProgramTitle(QStringLiteral("Quorvel"));
+    platform::box::setProgramTitle("Quorvel");
     return Form1::Form_Load();
 }

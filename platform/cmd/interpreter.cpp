@@ -1,10 +1,10 @@
 #include "interpreter.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <fstream>
 #include <ostream>
 
 #include "platform/paths/paths.h"
@@ -17,6 +17,13 @@ namespace {
 bool isComment(std::string_view line) {
     return text::equalsIgnoringCase(line, "rem") || text::startsWithIgnoringCase(line, "rem ") ||
            text::startsWithIgnoringCase(line, "rem\t");
+}
+
+std::string absolute(const std::string& path) {
+    if (path.front() == '/') return path;
+    char folder[4096];
+    return getcwd(folder, sizeof folder) != nullptr ? std::string(folder) + "/" + path
+                                                    : "./" + path;
 }
 
 int openDocument(const std::string& path) {
@@ -40,16 +47,34 @@ std::string prompt() {
 
 }  // namespace
 
-int runScript(const std::string& script, std::ostream& output, std::ostream& errors) {
-    std::ifstream in(script, std::ios::binary);
-    if (!in) {
-        errors << "The system cannot find the path specified.\n";
-        return 1;
+std::optional<std::string> readScript(const std::string& path, int descriptor) {
+    const int fd =
+        descriptor >= 0 ? descriptor : open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) return std::nullopt;
+    std::string bytes;
+    char chunk[8192];
+    ssize_t count;
+    while ((count = read(fd, chunk, sizeof chunk)) != 0) {
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) break;
+        bytes.append(chunk, static_cast<std::size_t>(count));
     }
+    const int failure = errno;
+    close(fd);
+    if (count < 0) {
+        errno = failure;
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+int runScript(std::string_view bytes, std::ostream& output, std::ostream& errors) {
     bool echo = true;
     int status = 0;
-    std::string raw;
-    while (std::getline(in, raw)) {
+    while (!bytes.empty()) {
+        const auto newline = bytes.find('\n');
+        std::string raw(bytes.substr(0, newline));
+        bytes.remove_prefix(newline == std::string_view::npos ? bytes.size() : newline + 1);
         if (!raw.empty() && raw.back() == '\r') raw.pop_back();
         std::string line(text::trimBlanks(raw));
         if (line.empty()) continue;
@@ -64,8 +89,9 @@ int runScript(const std::string& script, std::ostream& output, std::ostream& err
             continue;
         }
         const std::string document = paths::toLocalPath(line, paths::BareName::InCurrentFolder);
-        if (paths::isRegularFile(document)) {
-            status = openDocument(document);
+        // A zero byte would cut the path short: such a line names nothing.
+        if (line.find('\0') == std::string::npos && paths::isRegularFile(document)) {
+            status = openDocument(absolute(document));
         } else {
             errors << "'" << line
                    << "' is not recognized as an internal or external command, operable program or "

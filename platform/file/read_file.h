@@ -10,8 +10,8 @@ namespace platform::file {
 // nothing with errno set. The open never blocks, so a FIFO or a device at the path fails
 // at once: EISDIR for a folder, EINVAL for anything else that is not a regular file,
 // EFBIG for a file over 256 MiB. A file changed moments ago (a rewrite in progress) is
-// read once it has stood still for 50 ms; one that never stands still within half a
-// second fails with EBUSY. A change that this process wrote itself is read at once.
+// read once it has stood still for 100 ms; one that never stands still within 600 ms
+// fails with EBUSY. A change that this process wrote itself is read at once.
 std::optional<std::string> readFile(const std::string& path);
 
 }  // namespace platform::file

@@ -35,9 +35,10 @@ void rememberOwnWrite(const Identity& identity);
 class Settling {
 public:
     using Clock = std::chrono::steady_clock;
-    // A writer of the file pauses between its pieces for at most 20 ms.
-    static constexpr std::chrono::milliseconds QuietTime{50};
-    static constexpr std::chrono::milliseconds MaximumWait{500};
+    // The application pauses between the pieces of a rewrite for up to 20 ms, longer
+    // when the machine is busy.
+    static constexpr std::chrono::milliseconds QuietTime{100};
+    static constexpr std::chrono::milliseconds MaximumWait{600};
 
     Settling();
     // How long to wait before `identity` may be read; zero when it may be read now.

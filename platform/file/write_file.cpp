@@ -165,10 +165,29 @@ Result replaceByRename(int folderFd, const std::string& name, const struct stat&
     if (!allowed(Step::SetMode) || fchmod(temporary.fd(), mode) != 0) return Result::Failed;
     if (!allowed(Step::Sync) || fsync(temporary.fd()) != 0) return Result::Failed;
     if (!temporary.name()) return Result::Failed;
-    // The last moment to notice a rewrite by another program since the read.
     if (!isUnchanged(folderFd, name, read)) return Result::Changed;
-    if (!allowed(Step::Rename) ||
-        renameat(folderFd, temporary.currentName().c_str(), folderFd, name.c_str()) != 0) {
+    if (!allowed(Step::Rename)) return Result::Failed;
+    const char* temporaryName = temporary.currentName().c_str();
+    // Exchanging the two names leaves what the file was at that very instant under the
+    // temporary name: a rewrite by another program between the check above and the
+    // rename cannot slip through. Where the file system cannot exchange, a plain rename
+    // leaves that moment open.
+    if (renameat2(folderFd, temporaryName, folderFd, name.c_str(), RENAME_EXCHANGE) == 0) {
+        if (!isUnchanged(folderFd, temporaryName, read)) {
+            // Put the other program's file back, unless yet another writer came between.
+            struct stat ours, named;
+            if (fstat(temporary.fd(), &ours) == 0 &&
+                fstatat(folderFd, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+                Identity::of(ours).sameFile(Identity::of(named))) {
+                renameat2(folderFd, temporaryName, folderFd, name.c_str(), RENAME_EXCHANGE);
+            }
+            return Result::Changed;
+        }
+        // The old file, now under the temporary name, goes.
+        if (unlinkat(folderFd, temporaryName, 0) != 0) return Result::Failed;
+    } else if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) {
+        return errno == EACCES || errno == EPERM ? Result::CannotKeep : Result::Failed;
+    } else if (renameat(folderFd, temporaryName, folderFd, name.c_str()) != 0) {
         return errno == EACCES || errno == EPERM ? Result::CannotKeep : Result::Failed;
     }
     temporary.releaseName();
@@ -294,7 +313,7 @@ bool updateFile(const std::string& path, const Edit& edit) {
     return failWith(EBUSY);
 }
 
-bool replaceFile(const std::string& path, std::string_view bytes) {
+bool replaceFile(const std::string& path, std::string_view bytes, int* content) {
     if (path.empty()) return failWith(ENOENT);
     const Place place = split(path);
     const Descriptor folder(open(place.folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -336,7 +355,16 @@ bool replaceFile(const std::string& path, std::string_view bytes) {
         return false;
     }
     temporary.releaseName();
-    return finishRename(folder.get(), place.name, temporary) == Result::Done;
+    if (finishRename(folder.get(), place.name, temporary) != Result::Done) return false;
+    if (content != nullptr) {
+        // A fresh open, read-only, of the very file written: the temporary's own
+        // descriptor could write.
+        const std::string self = "/proc/self/fd/" + std::to_string(temporary.fd());
+        *content = open(self.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        if (*content < 0) *content = fcntl(temporary.fd(), F_DUPFD_CLOEXEC, 0);
+        if (*content < 0) return false;
+    }
+    return true;
 }
 
 }  // namespace platform::file

@@ -49,7 +49,10 @@ bool updateFile(const std::string& path, const Edit& edit);
 // for root); an existing regular file without any write bit, or one the user may not
 // write, is left alone (EACCES) and its mode is kept. Returns false with errno set, and
 // the old entry in place, on failure (with updateFile's exception for the folder flush).
-bool replaceFile(const std::string& path, std::string_view bytes);
+// When `content` is given, it receives on success a read-only, close-on-exec descriptor
+// of the file written, which the caller closes: it reads `bytes` whatever is renamed
+// over `path` later.
+bool replaceFile(const std::string& path, std::string_view bytes, int* content = nullptr);
 
 // The steps of a write, each one system call, for tests that make one fail.
 enum class Step {

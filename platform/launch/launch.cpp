@@ -1,13 +1,12 @@
 #include "launch.h"
 
 #include <fcntl.h>
-#include <linux/close_range.h>
-#include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <vector>
 
@@ -18,49 +17,14 @@ namespace platform::launch {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+// The descriptor through which the interpreter reads its script.
+constexpr int ScriptDescriptor = 3;
 
-std::string local(std::string_view path) {
-    return paths::toLocalPath(path, paths::BareName::InCurrentFolder);
-}
-
-std::vector<std::string> splitWords(std::string_view text) {
-    std::vector<std::string> words;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && isBlank(text[i])) ++i;
-        if (i == text.size()) break;
-        std::string word;
-        bool quoted = false;
-        for (; i < text.size() && (quoted || !isBlank(text[i])); ++i) {
-            if (text[i] == '"') {
-                quoted = !quoted;
-            } else {
-                word += text[i];
-            }
-        }
-        words.push_back(word);
-    }
-    return words;
-}
-
-// The program part of a command line and the text of its arguments.
-std::pair<std::string, std::string_view> splitProgram(std::string_view line) {
-    while (!line.empty() && isBlank(line.front())) line.remove_prefix(1);
-    if (line.starts_with('"')) {
-        const auto close = line.find('"', 1);
-        if (close == std::string_view::npos) return {std::string(line.substr(1)), {}};
-        return {std::string(line.substr(1, close - 1)), line.substr(close + 1)};
-    }
-    for (std::size_t end = 0; end <= line.size(); ++end) {
-        if (end < line.size() && !isBlank(line[end])) continue;
-        const std::string_view candidate = line.substr(0, end);
-        if (!candidate.empty() && paths::isRegularFile(local(candidate)))
-            return {std::string(candidate), line.substr(end)};
-    }
-    const auto blank = line.find_first_of(" \t");
-    return {std::string(line.substr(0, blank)),
-            blank == std::string_view::npos ? std::string_view() : line.substr(blank)};
+std::string programPath(std::string_view line) {
+    line = text::trimBlanks(line);
+    if (line.size() >= 2 && line.front() == '"' && line.back() == '"')
+        line = line.substr(1, line.size() - 2);
+    return paths::toLocalPath(line, paths::BareName::InCurrentFolder);
 }
 
 std::string findOnPath(const std::string& name) {
@@ -80,30 +44,60 @@ std::string findOnPath(const std::string& name) {
     }
 }
 
-// One record on the pipe from the intermediate and the final child.
-struct Report {
-    char kind;  // 'P': the program's process ID; 'E': the errno of a failed start
-    int value;
+// How the program is to start: streams, descriptors, session and signals.
+class SpawnSetup {
+public:
+    explicit SpawnSetup(int scriptContent) {
+        posix_spawn_file_actions_init(&actions_);
+        posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions_, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions_, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        int firstClosed = STDERR_FILENO + 1;
+        if (scriptContent >= 0) {
+            posix_spawn_file_actions_adddup2(&actions_, scriptContent, ScriptDescriptor);
+            firstClosed = ScriptDescriptor + 1;
+        }
+        // Like a process started without inherited handles; falls back to closing one by
+        // one where the kernel has no close_range.
+        posix_spawn_file_actions_addclosefrom_np(&actions_, firstClosed);
+
+        posix_spawnattr_init(&attributes_);
+        sigset_t none, all;
+        sigemptyset(&none);
+        sigfillset(&all);
+        posix_spawnattr_setsigmask(&attributes_, &none);
+        posix_spawnattr_setsigdefault(&attributes_, &all);
+        posix_spawnattr_setflags(
+            &attributes_, POSIX_SPAWN_SETSID | POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    }
+    ~SpawnSetup() {
+        posix_spawn_file_actions_destroy(&actions_);
+        posix_spawnattr_destroy(&attributes_);
+    }
+    SpawnSetup(const SpawnSetup&) = delete;
+    SpawnSetup& operator=(const SpawnSetup&) = delete;
+
+    int spawn(pid_t& started, char* const argv[]) const {
+        return posix_spawn(&started, argv[0], &actions_, &attributes_, argv, environ);
+    }
+
+private:
+    posix_spawn_file_actions_t actions_;
+    posix_spawnattr_t attributes_;
 };
 
-void report(int fd, char kind, int value) {
-    const Report record{kind, value};
-    [[maybe_unused]] const ssize_t ignored = write(fd, &record, sizeof record);
-}
+// What the short-lived child reports: both ints, so the record has no padding.
+struct Spawned {
+    pid_t pid = 0;
+    int error = 0;
+};
 
 }  // namespace
 
-std::string interpreterPath() {
-    char self[PATH_MAX];
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    std::string path =
-        length > 0 ? std::string(self, static_cast<std::size_t>(length)) : std::string();
-    path.resize(path.rfind('/') + 1);  // the folder, with its slash; empty when unknown
-    return path + "wincmd";
-}
+std::string interpreterPath() { return paths::besideExecutable(VEXON_INTERPRETER); }
 
-pid_t startHidden(std::string_view commandLine) {
-    const auto [program, rest] = splitProgram(commandLine);
+pid_t startHidden(std::string_view commandLine, int scriptContent) {
+    const std::string program = programPath(commandLine);
     if (program.empty()) {
         errno = ENOENT;
         return 0;
@@ -111,81 +105,46 @@ pid_t startHidden(std::string_view commandLine) {
     std::vector<std::string> arguments;
     if (text::endsWithIgnoringCase(program, ".cmd") ||
         text::endsWithIgnoringCase(program, ".bat")) {
-        arguments = {interpreterPath(), local(program)};
+        arguments = {interpreterPath()};
+        if (scriptContent >= 0)
+            arguments.insert(arguments.end(), {"--descriptor", std::to_string(ScriptDescriptor)});
+        arguments.push_back(program);
     } else {
-        arguments = {findOnPath(local(program))};
+        arguments = {findOnPath(program)};
     }
-    for (auto& word : splitWords(rest)) arguments.push_back(std::move(word));
     std::vector<char*> argv;
     for (auto& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
+    const SpawnSetup setup(scriptContent);
 
-    int pipeFds[2];
-    if (pipe2(pipeFds, O_CLOEXEC) != 0) return 0;
-    // The program is a grandchild: the child in between ends at once and is reaped
-    // here, so the program belongs to init and never lingers as a zombie of ours.
+    // A short-lived child starts the program and ends at once; it is reaped here, and
+    // the program, orphaned, belongs to init: no zombie of ours, no wait for it.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) return 0;
     const pid_t child = fork();
-    if (child < 0) {
-        const int failure = errno;
-        close(pipeFds[0]);
-        close(pipeFds[1]);
-        errno = failure;
+    if (child == 0) {
+        Spawned spawned;
+        spawned.error = setup.spawn(spawned.pid, argv.data());
+        _exit(write(report[1], &spawned, sizeof spawned) == sizeof spawned ? 0 : 1);
+    }
+    const int forkError = errno;
+    close(report[1]);
+    Spawned spawned;
+    spawned.error = forkError;
+    if (child > 0) {
+        while (waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+        }
+        ssize_t count;
+        while ((count = read(report[0], &spawned, sizeof spawned)) < 0 && errno == EINTR) {
+        }
+        if (count != sizeof spawned) spawned = {0, ECHILD};
+    }
+    close(report[0]);
+    if (spawned.error != 0 || spawned.pid <= 0) {
+        errno = spawned.error != 0 ? spawned.error : ECHILD;
         return 0;
     }
-    if (child == 0) {
-        close(pipeFds[0]);
-        setsid();
-        const pid_t grandchild = fork();
-        if (grandchild < 0) {
-            report(pipeFds[1], 'E', errno);
-            _exit(1);
-        }
-        if (grandchild > 0) {
-            report(pipeFds[1], 'P', grandchild);
-            _exit(0);
-        }
-        const int null = open("/dev/null", O_RDWR);
-        if (null >= 0) {
-            dup2(null, STDIN_FILENO);
-            dup2(null, STDOUT_FILENO);
-            dup2(null, STDERR_FILENO);
-            if (null > STDERR_FILENO) close(null);
-        }
-        // Like a process started without inherited handles: none of the caller's files
-        // and no blocked signals go along.
-        close_range(STDERR_FILENO + 1, ~0U, CLOSE_RANGE_CLOEXEC);
-        sigset_t none;
-        sigemptyset(&none);
-        sigprocmask(SIG_SETMASK, &none, nullptr);
-        execv(argv[0], argv.data());
-        report(pipeFds[1], 'E', errno);
-        _exit(127);
-    }
-
-    close(pipeFds[1]);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    pid_t started = 0;
-    int failure = ECHILD;
-    Report record;
-    ssize_t count;
-    while ((count = read(pipeFds[0], &record, sizeof record)) != 0) {
-        if (count < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
-        if (count != sizeof record) break;
-        if (record.kind == 'P') started = record.value;
-        if (record.kind == 'E') {
-            failure = record.value;
-            started = 0;
-            break;
-        }
-    }
-    close(pipeFds[0]);
-    if (started == 0) errno = failure;
-    return started;
+    return spawned.pid;
 }
 
 }  // namespace platform::launch

@@ -1,4 +1,4 @@
-// Starting a command line with a hidden window, without waiting for it.
+// Starting a program or a script with a hidden window, without waiting for it.
 #pragma once
 
 #include <sys/types.h>
@@ -8,20 +8,25 @@
 
 namespace platform::launch {
 
-// Starts the program that `commandLine` names, as the Windows launch does: a quoted
-// first word is the program; otherwise the shortest run of leading words that names an
-// existing file is (so an unquoted path with spaces works), or else the first word,
-// looked up on PATH. The words after it are its arguments. A ".cmd" or ".bat" script
-// runs in the interpreter stand-in beside the running program. Paths may be
-// Windows-style (platform::paths, bare names in the current folder).
+// Starts what `commandLine` names. The command line is one path, less the blanks and
+// one pair of quotes around it; it may be Windows-style (platform::paths; a bare name
+// is looked up on PATH). Unlike an unquoted Windows command line, no shorter run of
+// its words is tried as the program and no words are split off as arguments: that
+// search would start a file at a prefix of the path (".../lab" for ".../lab data/x.cmd").
 //
-// "Hidden" here: the program runs in a new session with no terminal, its standard
-// streams on /dev/null, and no shell in between. It is not waited for, and it is
-// never left behind as a zombie. Returns its process ID, or 0 with errno set when it
-// cannot be started.
-pid_t startHidden(std::string_view commandLine);
+// A ".cmd" or ".bat" script runs in the interpreter stand-in, given the local path as
+// its one script argument. When `scriptContent` is an open descriptor, the interpreter
+// gets it as its descriptor 3 and reads the script from there, not from the path, so
+// that a file renamed over the path meanwhile cannot change what runs.
+//
+// "Hidden": a new session with no terminal, standard streams on /dev/null, no shell in
+// between, none of the caller's other descriptors and no blocked signals. The program
+// is not waited for and never left behind as a zombie. Returns its process ID, or 0
+// with errno set when it cannot be started.
+pid_t startHidden(std::string_view commandLine, int scriptContent = -1);
 
-// The interpreter stand-in that runs scripts: "wincmd" in the running program's folder.
+// The interpreter stand-in that runs scripts, relative to the running executable:
+// ../libexec/vexon-utilities/wincmd in an installed tree and in the build tree.
 std::string interpreterPath();
 
 }  // namespace platform::launch

@@ -1,13 +1,30 @@
 #include "paths.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
+#include <climits>
 #include <cstdlib>
+#include <vector>
 
 namespace platform::paths {
 
 namespace {
+
+std::string homeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && *home == '/') return home;
+    std::vector<char> buffer(16384);
+    struct passwd entry;
+    struct passwd* found = nullptr;
+    if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr) {
+        return found->pw_dir;
+    }
+    return "";
+}
 
 std::string winregFolder() { return xdgFolder("XDG_DATA_HOME", ".local/share") + "/winreg"; }
 
@@ -16,8 +33,16 @@ std::string winregFolder() { return xdgFolder("XDG_DATA_HOME", ".local/share") +
 std::string xdgFolder(const char* variable, const char* fallback) {
     const char* value = std::getenv(variable);
     if (value != nullptr && *value == '/') return value;
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr ? home : "") + "/" + fallback;
+    return homeFolder() + "/" + fallback;
+}
+
+std::string besideExecutable(std::string_view relative) {
+    char self[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self);
+    if (length <= 0 || length == static_cast<ssize_t>(sizeof self)) return std::string(relative);
+    std::string path(self, static_cast<std::size_t>(length));
+    path.resize(path.rfind('/') + 1);
+    return path.append(relative);
 }
 
 std::string windowsFolder() { return winregFolder() + "/windows"; }

@@ -23,8 +23,13 @@ std::string toLocalPath(std::string_view path, BareName bareName);
 bool isRegularFile(const std::string& path);
 
 // The XDG base folder that the variable `variable` names when it holds an absolute
-// path, else $HOME/`fallback`: xdgFolder("XDG_CONFIG_HOME", ".config").
+// path, else $HOME/`fallback`: xdgFolder("XDG_CONFIG_HOME", ".config"). Without an
+// absolute $HOME, the user's home folder from the password database stands in.
 std::string xdgFolder(const char* variable, const char* fallback);
+
+// `relative` taken against the folder of the running executable, such as
+// "../libexec/vexon-utilities/wincmd"; just `relative` when that folder is unknown.
+std::string besideExecutable(std::string_view relative);
 
 // The stand-in for the Windows folder: $XDG_DATA_HOME/winreg/windows
 // (default ~/.local/share/winreg/windows).

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "gui_application.h"
+#include "platform/box/box.h"
 
 namespace platform::ui {
 
@@ -61,6 +62,13 @@ void showMessageBox(const QString& text, int style, const std::optional<QString>
 
 void setMessageBoxPresenter(MessageBoxPresenter presenter) {
     presenterStorage() = std::move(presenter);
+}
+
+void showPlatformBoxesHere() {
+    platform::box::setPresenter([](const platform::box::Request& request) {
+        showMessageBox(QString::fromStdString(request.text), request.style,
+                       QString::fromStdString(request.caption));
+    });
 }
 
 }  // namespace platform::ui

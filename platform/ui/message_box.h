@@ -35,4 +35,8 @@ void showMessageBox(const QString& text, int style = MessagePlain,
 using MessageBoxPresenter = std::function<void(const MessageBoxRequest&)>;
 void setMessageBoxPresenter(MessageBoxPresenter presenter);
 
+// Shows the boxes of platform::box (the registry lookup's) through showMessageBox, for
+// a program that runs Qt anyway: no module to load, and the same presenter.
+void showPlatformBoxesHere();
+
 }  // namespace platform::ui

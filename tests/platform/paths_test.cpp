@@ -1,6 +1,8 @@
 #include "platform/paths/paths.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include "tests/support/temp_home.h"
 
@@ -32,6 +34,20 @@ TEST(PathsTest, MapsWindowsStylePathTexts) {
         SCOPED_TRACE(row.path);
         EXPECT_EQ(toLocalPath(row.path, row.bareName), row.expected);
     }
+}
+
+// Without HOME the store is not looked for at "/.config/...".
+TEST(PathsTest, WithoutHomeTheUsersHomeFolderStandsIn) {
+    testing_support::TempHome home;
+    unsetenv("XDG_CONFIG_HOME");
+    unsetenv("HOME");
+    const passwd* user = getpwuid(geteuid());
+    ASSERT_NE(user, nullptr);
+    EXPECT_EQ(platform::paths::xdgFolder("XDG_CONFIG_HOME", ".config"),
+              std::string(user->pw_dir) + "/.config");
+    setenv("HOME", "relative", 1);
+    EXPECT_EQ(platform::paths::xdgFolder("XDG_CONFIG_HOME", ".config"),
+              std::string(user->pw_dir) + "/.config");
 }
 
 }  // namespace

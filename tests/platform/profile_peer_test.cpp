@@ -108,7 +108,7 @@ TEST_P(ProfilePeerTest, WritesKeepTheFileWholeAndUndoAlmostNothing) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Application, ProfilePeerTest,
-                         testing::Values(Mode{"in-place", "5"}, Mode{"rename", "10"}),
+                         testing::Values(Mode{"in-place", "5"}, Mode{"rename", "5"}),
                          [](const auto& info) {
                              return std::string(info.param.name) == "rename" ? "ByRename"
                                                                              : "InPlace";

@@ -1,4 +1,5 @@
-// Captures every message box shown while it lives, instead of showing it.
+// Captures every message box shown while it lives, through Qt or through platform::box,
+// instead of showing it.
 #pragma once
 
 #include <vector>

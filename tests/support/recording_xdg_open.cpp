@@ -12,7 +12,11 @@ namespace testing_support {
 RecordingXdgOpen::RecordingXdgOpen(const std::filesystem::path& folder)
     : record_(folder / "opened.txt") {
     const auto script = folder / "bin" / "xdg-open";
-    writeFile(script, "#!/bin/sh\necho \"$PWD|$*\" >> '" + record_.string() + "'\n");
+    // Besides its call, it records where each of its open descriptors leads, first, so
+    // that both records are there once the call is.
+    writeFile(script, "#!/bin/sh\nfor fd in /proc/$$/fd/*; do readlink \"$fd\"; done >> '" +
+                          descriptorRecord().string() + "' 2>/dev/null\necho \"$PWD|$*\" >> '" +
+                          record_.string() + "'\n");
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
     const char* path = std::getenv("PATH");
     savedPath_ = path != nullptr ? path : "";
@@ -20,6 +24,12 @@ RecordingXdgOpen::RecordingXdgOpen(const std::filesystem::path& folder)
 }
 
 RecordingXdgOpen::~RecordingXdgOpen() { setenv("PATH", savedPath_.c_str(), 1); }
+
+std::filesystem::path RecordingXdgOpen::descriptorRecord() const {
+    return record_.parent_path() / "opened-descriptors.txt";
+}
+
+std::string RecordingXdgOpen::descriptorTargets() const { return readFile(descriptorRecord()); }
 
 std::vector<std::string> RecordingXdgOpen::calls(std::size_t count, double seconds) const {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);

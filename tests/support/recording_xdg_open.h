@@ -17,8 +17,12 @@ public:
 
     // The calls recorded so far, after waiting up to `seconds` for at least `count`.
     std::vector<std::string> calls(std::size_t count = 0, double seconds = 5) const;
+    // Where the open descriptors of every call led, one line each (its own script's
+    // included, which the shell keeps open).
+    std::string descriptorTargets() const;
 
 private:
+    std::filesystem::path descriptorRecord() const;
     std::filesystem::path record_;
     std::string savedPath_;
 };
