@@ -156,8 +156,10 @@ std::string withEntry(const std::string& original, std::string_view sectionName,
                          [&](const Entry& e) { return text::equalsIgnoringCase(e.key, key); });
         if (entry != section->entries.end()) {
             const Line& line = profile.lines[entry->line];
+            // Texts here are built by append: GCC 12 at -O3 warns falsely (-Wrestrict)
+            // about "=" + std::string(...).
             const std::string replacement =
-                entry->hasEquals ? std::string(value) : "=" + std::string(value);
+                entry->hasEquals ? std::string(value) : std::string("=").append(value);
             bytes.replace(entry->valueBegin, line.end - entry->valueBegin, replacement);
         } else {
             const std::size_t last =
@@ -165,7 +167,8 @@ std::string withEntry(const std::string& original, std::string_view sectionName,
             insertLinesAt(profile.lines[last].next, entryText);
         }
     } else {
-        insertLinesAt(bytes.size(), "[" + std::string(sectionName) + "]" + eol + entryText);
+        insertLinesAt(bytes.size(),
+                      std::string("[").append(sectionName).append("]").append(eol).append(entryText));
     }
     return bytes;
 }
