@@ -167,8 +167,9 @@ std::string withEntry(const std::string& original, std::string_view sectionName,
             insertLinesAt(profile.lines[last].next, entryText);
         }
     } else {
-        insertLinesAt(bytes.size(),
-                      std::string("[").append(sectionName).append("]").append(eol).append(entryText));
+        insertLinesAt(
+            bytes.size(),
+            std::string("[").append(sectionName).append("]").append(eol).append(entryText));
     }
     return bytes;
 }
