@@ -1,11 +1,13 @@
 #include "form1.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QShortcut>
 #include <array>
@@ -17,6 +19,7 @@
 #include "platform/profile/profile.h"
 #include "platform/ui/message_box.h"
 #include "platform/ui/runtime_error.h"
+#include "platform/ui/window_state.h"
 #include "registry/registry_functions.h"
 
 namespace {
@@ -45,6 +48,22 @@ QLineEdit* makeBox(QWidget* parent, QRect geometry) {
     return box;
 }
 
+// Screen readers are to hear a dialog with its title; a plain top-level widget is a
+// "filler" to them, and a QDialog would centre itself and grow a default button.
+QAccessibleInterface* dialogRoleForForm1(const QString& className, QObject* object) {
+    if (className != QLatin1String("Form1") || !object->isWidgetType()) return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Dialog);
+}
+
+// The labels keep their look inside a disabled frame; only the frame and its boxes
+// turn grey. Disabled with the frame, they stay inert.
+void keepLookWhenDisabled(QLabel* label) {
+    QPalette palette = label->palette();
+    for (const auto role : {QPalette::WindowText, QPalette::Text})
+        palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
+    label->setPalette(palette);
+}
+
 QPushButton* makeButton(QWidget* parent, const QString& caption, QRect geometry) {
     auto* button = new QPushButton(caption, parent);
     button->setGeometry(geometry);
@@ -59,6 +78,8 @@ QPushButton* makeButton(QWidget* parent, const QString& caption, QRect geometry)
 Form1::Form1(QWidget* parent)
     : QWidget(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
+    static const bool accessibleAsDialog = (QAccessible::installFactory(dialogRoleForForm1), true);
+    Q_UNUSED(accessibleAsDialog);
     setWindowTitle(QStringLiteral("Attenuation & Frequency Brenix"));
     setWindowIcon(QIcon(QStringLiteral(":/brenix/brenix.png")));
     setFixedSize(twips(0, 0, 4845, 3330).size());
@@ -78,6 +99,7 @@ Form1::Form1(QWidget* parent)
         makeLabel(Frame1, QStringLiteral("High State"), twips(240, 720, 855, 255), Qt::AlignRight);
     AHOP_high = makeBox(Frame1, twips(1200, 720, 1095, 375));
     Label2 = makeLabel(Frame1, QStringLiteral("dB"), twips(2400, 840, 255, 255), Qt::AlignHCenter);
+    for (QLabel* label : {Label3, Label1, Label4, Label2}) keepLookWhenDisabled(label);
 
     Frame2 = new QGroupBox(QStringLiteral("FHOP (TX Frequency)"), this);
     Frame2->setGeometry(twips(120, 1560, 3135, 1575));
@@ -116,8 +138,11 @@ Form1::Form1(QWidget* parent)
     setTabOrder(Text4, CommandApply);
     cmdClose->setFocus();
 
-    connect(CommandApply, &QPushButton::clicked, this, &Form1::CommandApply_Click);
-    connect(cmdClose, &QPushButton::clicked, this, &Form1::cmdClose_Click);
+    // A failure that escapes a handler ends the program with the run-time error report.
+    connect(CommandApply, &QPushButton::clicked, this,
+            [this] { platform::ui::runHandler([this] { CommandApply_Click(); }); });
+    connect(cmdClose, &QPushButton::clicked, this,
+            [this] { platform::ui::runHandler([this] { cmdClose_Click(); }); });
     // cmdClose is the cancel button: Esc clicks it.
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, cmdClose, &QPushButton::click);
@@ -133,6 +158,7 @@ void Form1::Show() {
 
 void Form1::Form_Load() {
     stay_on_top::MakeTopmost(winId(), true);
+    platform::ui::keepOffTaskBar(winId());
     // The lookup speaks wide strings, as the original's texts were.
     std::wstring path = VexonPathKey.toStdWString();
     INIFilePath = QString::fromStdWString(RegistryFunctions::AsText(

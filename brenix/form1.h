@@ -18,8 +18,10 @@ class Form1 : public QWidget {
 public:
     explicit Form1(QWidget* parent = nullptr);
 
-    // Loads the dialog on its first call (Form_Load), then shows it modeless.
-    // Throws platform::ui::RuntimeError when loading fails; the dialog then stays hidden.
+    // The form's Show method: loads the dialog on its first call (Form_Load), then shows
+    // it modeless. QWidget::show only shows; this is
+    // the entry point of the program. Throws platform::ui::RuntimeError (or what else
+    // escapes the load) when loading fails; the dialog then stays hidden.
     void Show();
 
     // Fills the boxes from the configuration file in its current layout and, in the

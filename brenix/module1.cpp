@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <cstdio>
-#include <new>
 
 #include "brenix/form1.h"
 #include "platform/ui/gui_application.h"
@@ -14,12 +13,21 @@ namespace Module1 {
 int Main() {
     platform::ui::setProgramTitle(QStringLiteral("Pellix Attenuation & Freq Brenix"));
     platform::ui::showPlatformBoxesHere();
-    if (platform::ui::ensureGuiApplication() == platform::ui::Display::Missing) {
-        std::fputs(
-            "brenix: no display could be opened, and the hop settings dialog needs one "
-            "(is DISPLAY set?)\n",
-            stderr);
-        return 1;
+    switch (platform::ui::ensureGuiApplication()) {
+        case platform::ui::Display::Available:
+            break;
+        case platform::ui::Display::Wayland:
+            std::fputs(
+                "brenix: no X server, so the dialog runs on Wayland, where it cannot stay above "
+                "other windows\n",
+                stderr);
+            break;
+        case platform::ui::Display::Missing:
+            std::fputs(
+                "brenix: no display could be opened, and the hop settings dialog needs one "
+                "(is DISPLAY or WAYLAND_DISPLAY set?)\n",
+                stderr);
+            return 1;
     }
     QApplication::setApplicationName(QStringLiteral("brenix"));
     // The program ends when the dialog is unloaded, not when the last window that Qt
@@ -30,11 +38,8 @@ int Main() {
     Form1 form;
     try {
         form.Show();
-    } catch (const platform::ui::RuntimeError& error) {
-        platform::ui::reportRuntimeError(error);
-        return 1;
-    } catch (const std::bad_alloc&) {
-        platform::ui::reportRuntimeError({7, QStringLiteral("Out of memory"), QString()});
+    } catch (...) {
+        platform::ui::reportCaughtFailure();
         return 1;
     }
     QObject::connect(&form, &Form1::unloaded, qApp, &QCoreApplication::quit);

@@ -1,5 +1,6 @@
 #include "message_box.h"
 
+#include <QApplication>
 #include <QMessageBox>
 #include <cstdio>
 
@@ -31,6 +32,17 @@ QMessageBox::Icon iconFor(int style) {
     }
 }
 
+// The window a box belongs to: the active one, else the program's one visible window.
+QWidget* boxOwner() {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && widget->isWindow() &&
+            qobject_cast<QMessageBox*>(widget) == nullptr)
+            return widget;
+    }
+    return nullptr;
+}
+
 void presentForReal(const MessageBoxRequest& request) {
     if (ensureGuiApplication() == Display::Missing) {
         std::fprintf(stderr, "%s: %s\n", qUtf8Printable(request.caption),
@@ -40,8 +52,12 @@ void presentForReal(const MessageBoxRequest& request) {
     // Texts are composed with Windows line ends; a label wants plain line feeds.
     QString text = request.text;
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    QMessageBox box(iconFor(request.style), request.caption, text, QMessageBox::Ok);
+    // Owned by the window it belongs to, a box is transient for it and stays above it,
+    // above a topmost dialog too; a box of a program without a window stays on top.
+    QWidget* owner = boxOwner();
+    QMessageBox box(iconFor(request.style), request.caption, text, QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
     box.exec();
 }
 

@@ -25,8 +25,10 @@ struct MessageBoxRequest {
 };
 
 // Shows `text` in a modal box and returns once it is dismissed. Without a caption
-// the box shows the program title. When no display can be opened, the text goes to
-// standard error instead, prefixed by the caption, and counts as dismissed.
+// the box shows the program title. The box is owned by the program's active (or only
+// visible) window and stays above it; without one it stays above all windows. When no
+// display can be opened, the text goes to standard error instead, prefixed by the
+// caption, and counts as dismissed.
 void showMessageBox(const QString& text, int style = MessagePlain,
                     const std::optional<QString>& caption = std::nullopt);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -177,10 +178,53 @@ TEST_F(Form1Test, Dds1aLayoutShowsTheAttenuationDisabled) {
     EXPECT_FALSE(form->AHOP_low->isEnabled());
     EXPECT_FALSE(form->AHOP_high->isEnabled());
     EXPECT_TRUE(form->FHOP_high->isEnabled());
-    EXPECT_TRUE(form->Label3->isVisible());
     const std::vector<QWidget*> expected = {form->cmdClose, form->FHOP_high, form->CommandApply,
                                             form->cmdClose, form->FHOP_high, form->CommandApply};
     EXPECT_EQ(tabChain(*form), expected);
+
+    // Frame1's labels stay inert with their frame, but keep the look they have in the
+    // DDSB_1 layout: they are not greyed out.
+    std::vector<QImage> looks;
+    for (QLabel* label : {form->Label3, form->Label1, form->Label4, form->Label2}) {
+        EXPECT_FALSE(label->isEnabled());
+        looks.push_back(label->grab().toImage());
+    }
+    form.reset();
+    const auto enabled = open(DdsbFile);
+    QLabel* labels[] = {enabled->Label3, enabled->Label1, enabled->Label4, enabled->Label2};
+    for (std::size_t i = 0; i < looks.size(); ++i) {
+        EXPECT_EQ(labels[i]->grab().toImage(), looks[i]) << labels[i]->text().toStdString();
+    }
+}
+
+TEST_F(Form1Test, ScreenReadersHearADialogWithItsTitleAndNamedBoxes) {
+    const auto form = open(DdsbFile);
+    QAccessibleInterface* dialog = QAccessible::queryAccessibleInterface(form.get());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->role(), QAccessible::Dialog);
+    EXPECT_EQ(dialog->text(QAccessible::Name), "Attenuation & Frequency Brenix");
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(form->AHOP_high);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->role(), QAccessible::EditableText);
+    EXPECT_EQ(box->text(QAccessible::Name), "AHOP (Attenuation) High State");
+}
+
+// Running out of memory in the middle of Apply ends in the run-time error report, as a
+// failure at load does, and the file keeps its bytes.
+TEST_F(Form1Test, AFailureThatEscapesApplyEndsInTheRunTimeErrorReport) {
+    const auto form = open(DdsbFile);
+    form->AHOP_low->setText("11");
+    platform::file::setStepHook([](platform::file::Step step, std::string_view) -> int {
+        if (step == platform::file::Step::Write) throw std::bad_alloc();
+        return 0;
+    });
+    QTest::mouseClick(form->CommandApply, Qt::LeftButton);
+    platform::file::setStepHook(nullptr);
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "Run-time error '7':\n\nOut of memory");
+    EXPECT_EQ(boxes.boxes()[0].style, 16);
+    EXPECT_EQ(boxes.boxes()[0].caption, "Pellix Attenuation & Freq Brenix");
+    EXPECT_EQ(readFile(iniPath()), DdsbFile);
 }
 
 TEST_F(Form1Test, LayoutFollowsWhetherDdsbHoldsAnyEntry) {
