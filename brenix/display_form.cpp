@@ -1,15 +1,18 @@
 #include "display_form.h"
 
+#include "platform/text/ascii.h"
+
 namespace {
 
-bool isBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+using platform::text::isBlank;
+
 bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
 
 }  // namespace
 
 std::optional<QString> DisplayForm(QStringView text) {
-    while (!text.isEmpty() && isBlank(text.front())) text = text.mid(1);
-    while (!text.isEmpty() && isBlank(text.back())) text.chop(1);
+    while (!text.isEmpty() && isBlank(text.front().unicode())) text = text.mid(1);
+    while (!text.isEmpty() && isBlank(text.back().unicode())) text.chop(1);
 
     bool negative = false;
     if (!text.isEmpty() && (text.front() == QLatin1Char('-') || text.front() == QLatin1Char('+'))) {

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QVariantList>
 #include <QXmlStreamReader>
+#include <algorithm>
 
 namespace platform::automation {
 
@@ -35,9 +36,16 @@ bool declaresInterface(const QString& introspection, const QString& interfaceNam
 }
 
 // Whether a session bus is there to connect to. Without an address and without the
-// standard socket, connecting would autolaunch a new bus, and nothing may be started.
+// standard socket, connecting would autolaunch a new bus, and so would an address with
+// an "autolaunch:" entry once the entries before it fail: nothing may be started.
 bool sessionBusAvailable() {
-    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return true;
+    const QString address = qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS");
+    if (!address.isEmpty()) {
+        const auto entries = address.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        return std::none_of(entries.begin(), entries.end(), [](const QString& entry) {
+            return entry.startsWith(QLatin1String("autolaunch:"));
+        });
+    }
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     return !runtime.isEmpty() && QFileInfo(runtime + QStringLiteral("/bus")).exists();
 }

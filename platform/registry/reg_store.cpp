@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/text/ascii.h"
+#include "platform/text/utf8.h"
 
 namespace platform::registry {
 
@@ -15,24 +16,6 @@ constexpr std::array<std::string_view, 7> RootNames = {
     "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
 };
 constexpr std::uint32_t FirstRootHandle = 0x80000000;
-
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // UTF-16LE to UTF-8; an unpaired surrogate becomes U+FFFD.
 std::string utf16ToUtf8(std::string_view bytes) {
@@ -55,15 +38,9 @@ std::string utf16ToUtf8(std::string_view bytes) {
         } else if (c >= 0xD800 && c < 0xE000) {
             c = 0xFFFD;
         }
-        appendUtf8(out, c);
+        text::appendUtf8(out, c);
     }
     return out;
-}
-
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-    return s;
 }
 
 std::vector<std::string_view> splitLines(std::string_view text) {
@@ -111,16 +88,16 @@ std::optional<std::uint32_t> parseHexNumber(std::string_view s, std::size_t maxD
 // "aa,bb,cc" with blanks anywhere; an empty list is empty data.
 std::optional<std::string> parseHexBytes(std::string_view s) {
     std::string out;
-    s = trim(s);
+    s = text::trimBlanks(s);
     if (s.empty()) return out;
     while (true) {
         const auto comma = s.find(',');
-        const auto byte = parseHexNumber(trim(s.substr(0, comma)), 2);
+        const auto byte = parseHexNumber(text::trimBlanks(s.substr(0, comma)), 2);
         if (!byte) return std::nullopt;
         out += static_cast<char>(*byte);
         if (comma == std::string_view::npos) return out;
         s.remove_prefix(comma + 1);
-        if (trim(s).empty()) return out;  // a trailing comma
+        if (text::trimBlanks(s).empty()) return out;  // a trailing comma
     }
 }
 
@@ -128,14 +105,14 @@ bool isStringType(std::uint32_t type) { return type == 1 || type == 2 || type ==
 
 // The data part of a value line: "text", dword:, hex:, hex(N):.
 std::optional<StoredValue> parseData(std::string_view data, bool unicodeExport) {
-    data = trim(data);
+    data = text::trimBlanks(data);
     if (data.starts_with('"')) {
         auto text = takeQuoted(data);
-        if (!text || !trim(data).empty()) return std::nullopt;
+        if (!text || !text::trimBlanks(data).empty()) return std::nullopt;
         return StoredValue{1, *text + '\0'};
     }
     if (data.starts_with("dword:")) {
-        const auto n = parseHexNumber(trim(data.substr(6)), 8);
+        const auto n = parseHexNumber(text::trimBlanks(data.substr(6)), 8);
         if (!n) return std::nullopt;
         std::string bytes(4, '\0');
         for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((*n >> (8 * i)) & 0xFF);
@@ -202,16 +179,16 @@ std::optional<RegStore> parseRegFile(std::string_view bytes) {
     const auto lines = splitLines(text);
 
     std::size_t i = 0;
-    while (i < lines.size() && trim(lines[i]).empty()) ++i;
+    while (i < lines.size() && text::trimBlanks(lines[i]).empty()) ++i;
     if (i == lines.size()) return std::nullopt;
-    const auto header = trim(lines[i]);
+    const auto header = text::trimBlanks(lines[i]);
     const bool unicodeExport = header == "Windows Registry Editor Version 5.00";
     if (!unicodeExport && header != "REGEDIT4") return std::nullopt;
 
     RegStore store;
     ValueTable* current = nullptr;  // null after a bad or deleted key: its values are skipped
     for (++i; i < lines.size(); ++i) {
-        std::string line(trim(lines[i]));
+        std::string line(text::trimBlanks(lines[i]));
         if (line.empty() || line.front() == ';') continue;
 
         if (line.front() == '[') {
@@ -220,7 +197,7 @@ std::optional<RegStore> parseRegFile(std::string_view bytes) {
             std::string_view inner = std::string_view(line).substr(1, line.size() - 2);
             const bool deletion = inner.starts_with('-');
             if (deletion) inner.remove_prefix(1);
-            const auto path = canonicalKeyPath(trim(inner));
+            const auto path = canonicalKeyPath(text::trimBlanks(inner));
             if (!path) continue;
             if (deletion) {
                 auto it = store.keys.lower_bound(*path);
@@ -238,7 +215,7 @@ std::optional<RegStore> parseRegFile(std::string_view bytes) {
         while (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string::npos &&
                i + 1 < lines.size()) {
             line.pop_back();
-            line += trim(lines[++i]);
+            line += text::trimBlanks(lines[++i]);
         }
         if (current == nullptr) continue;
 
@@ -251,10 +228,10 @@ std::optional<RegStore> parseRegFile(std::string_view bytes) {
         } else {
             continue;
         }
-        rest = trim(rest);
+        rest = text::trimBlanks(rest);
         if (!rest.starts_with('=')) continue;
         rest.remove_prefix(1);
-        if (trim(rest) == "-") {
+        if (text::trimBlanks(rest) == "-") {
             current->erase(text::upperAscii(name));
         } else if (auto value = parseData(rest, unicodeExport)) {
             (*current)[text::upperAscii(name)] = std::move(*value);

@@ -34,10 +34,15 @@ inline bool endsWithIgnoringCase(std::string_view text, std::string_view suffix)
            equalsIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
-// Without the blanks (spaces and tabs) at either end.
+// A blank, as the profile, registry and script files know it: a space or a tab (the
+// "C" locale's isspace would take line ends and more).
+constexpr bool isBlank(char32_t c) { return c == ' ' || c == '\t'; }
+
+// Without the blanks at either end.
 constexpr std::string_view trimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    while (!text.empty() && isBlank(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(static_cast<unsigned char>(text.back()))) text.remove_suffix(1);
     return text;
 }
 

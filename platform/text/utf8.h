@@ -7,6 +7,9 @@
 
 namespace platform::text {
 
+// Appends the code point `c` to `bytes` as UTF-8; `c` must be a Unicode scalar value.
+void appendUtf8(std::string& bytes, char32_t c);
+
 // `text` as UTF-8. A wchar_t that is no Unicode scalar value becomes U+FFFD.
 std::string toUtf8(std::wstring_view text);
 

@@ -5,16 +5,10 @@
 #include <cstdio>
 
 #include "gui_application.h"
-#include "platform/box/box.h"
 
 namespace platform::ui {
 
 namespace {
-
-QString& titleStorage() {
-    static QString title;
-    return title;
-}
 
 MessageBoxPresenter& presenterStorage() {
     static MessageBoxPresenter presenter;
@@ -63,9 +57,9 @@ void presentForReal(const MessageBoxRequest& request) {
 
 }  // namespace
 
-void setProgramTitle(const QString& title) { titleStorage() = title; }
+void setProgramTitle(const QString& title) { platform::box::setProgramTitle(title.toStdString()); }
 
-QString programTitle() { return titleStorage(); }
+QString programTitle() { return QString::fromStdString(platform::box::programTitle()); }
 
 void showMessageBox(const QString& text, int style, const std::optional<QString>& caption) {
     const MessageBoxRequest request{text, style, caption.value_or(programTitle())};

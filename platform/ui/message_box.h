@@ -5,16 +5,17 @@
 #include <functional>
 #include <optional>
 
+#include "platform/box/box.h"
+
 namespace platform::ui {
 
 // The buttons-and-icon values that the programs pass; each box has an OK button only.
-enum MessageStyle : int {
-    MessagePlain = 0,
-    MessageCritical = 16,
-    MessageExclamation = 48,
-};
+inline constexpr int MessagePlain = platform::box::Plain;
+inline constexpr int MessageCritical = platform::box::Critical;
+inline constexpr int MessageExclamation = platform::box::Exclamation;
 
-// The title that a box without a caption of its own shows.
+// The title that a box without a caption of its own shows, here and in platform::box:
+// one title for the program.
 void setProgramTitle(const QString& title);
 QString programTitle();
 

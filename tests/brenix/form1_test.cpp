@@ -4,12 +4,14 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QWindow>
 #include <filesystem>
 #include <vector>
 
@@ -367,7 +369,12 @@ TEST_F(Form1Test, EveryWayOutUnloadsWithoutWriting) {
         {"Cancel button", [](Form1& f) { QTest::mouseClick(f.cmdClose, Qt::LeftButton); }},
         {"Esc", [](Form1& f) { QTest::keyClick(f.AHOP_low, Qt::Key_Escape); }},
         {"Alt+C", [](Form1& f) { QTest::keyClick(f.AHOP_low, Qt::Key_C, Qt::AltModifier); }},
-        {"close button", [](Form1& f) { f.close(); }},
+        // As the window system delivers the close button: a close event to the window.
+        {"close button",
+         [](Form1& f) {
+             QCloseEvent close;
+             QCoreApplication::sendEvent(f.windowHandle(), &close);
+         }},
     };
     for (const auto& way : ways) {
         SCOPED_TRACE(way.name);
@@ -465,7 +472,6 @@ TEST_F(Form1Test, RuntimeErrorReportNamesNumberAndDescription) {
     platform::ui::reportRuntimeError({13, "Type mismatch", "What held what."});
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, "Run-time error '13':\n\nType mismatch\n\nWhat held what.");
-    EXPECT_EQ(boxes.boxes()[0].caption, "Pellix Attenuation & Freq Brenix");
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ using testing_support::writeFile;
 class ProfileTest : public testing::Test {
 protected:
     fs::path iniPath() const { return home.root() / "Corvane.ini"; }
-    void give(const std::optional<std::string>& bytes) const {
+    void writeIni(const std::optional<std::string>& bytes) const {
         if (bytes) writeFile(iniPath(), *bytes);
     }
     TempHome home;
@@ -67,7 +67,7 @@ TEST_F(ProfileTest, GetStringFollowsWindowsRules) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         fs::remove(iniPath());
-        give(row.file);
+        writeIni(row.file);
         char buffer[128];
         std::memset(buffer, '#', sizeof buffer);
         const auto n = profile::GetPrivateProfileString(row.section, row.key, row.defaultValue,
@@ -79,7 +79,7 @@ TEST_F(ProfileTest, GetStringFollowsWindowsRules) {
 }
 
 TEST_F(ProfileTest, GetStringNeverCutsInsideACharacter) {
-    give("[S]\nk=" + std::string(125, 'x') + "\xC3\xA9\n");  // the é would end at byte 127
+    writeIni("[S]\nk=" + std::string(125, 'x') + "\xC3\xA9\n");  // the é would end at byte 127
     char buffer[128];
     const auto n = profile::GetPrivateProfileString("S", "k", "", buffer, 127, iniPath().string());
     EXPECT_EQ(n, 125u);
@@ -111,14 +111,14 @@ TEST_F(ProfileTest, GetSectionCountsEntries) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         fs::remove(iniPath());
-        give(row.file);
+        writeIni(row.file);
         char buffer[255];
         EXPECT_EQ(profile::GetPrivateProfileSection("DDSB_1", buffer, 255, iniPath().string()),
                   row.expected);
         EXPECT_EQ(buffer[row.expected], '\0');
         EXPECT_EQ(buffer[row.expected + 1], '\0');
     }
-    give("[DDSB_1]\n a = 1 \nb\n");
+    writeIni("[DDSB_1]\n a = 1 \nb\n");
     char buffer[255];
     profile::GetPrivateProfileSection("ddsb_1", buffer, 255, iniPath().string());
     EXPECT_EQ(std::string(buffer, 6), std::string("a=1\0b\0", 6));
@@ -159,7 +159,7 @@ TEST_F(ProfileTest, WriteChangesOnlyWhatItMust) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         fs::remove(iniPath());
-        give(row.before);
+        writeIni(row.before);
         EXPECT_TRUE(profile::WritePrivateProfileString(row.section, row.key, row.value,
                                                        iniPath().string()));
         EXPECT_EQ(readFile(iniPath()), row.after);
@@ -168,7 +168,7 @@ TEST_F(ProfileTest, WriteChangesOnlyWhatItMust) {
 
 TEST_F(ProfileTest, WriteRefusesTextsThatWouldNotStayOneEntry) {
     const std::string before = "[S]\nk=1\n";
-    give(before);
+    writeIni(before);
     for (const auto& [section, key, value] : {std::tuple{"S", "k", "1\n[T]"},
                                               {"S", "k", "1\r"},
                                               {"S", "k=x", "1"},
@@ -191,7 +191,7 @@ TEST_F(ProfileTest, WriteIntoAMissingFolderFails) {
 
 TEST_F(ProfileTest, ReadOnlyFileIsLeftUntouchedEvenForRoot) {
     const std::string before = "[S]\nk=1\n";
-    give(before);
+    writeIni(before);
     fs::permissions(iniPath(),
                     fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     EXPECT_FALSE(profile::WritePrivateProfileString("S", "k", "2", iniPath().string()));
