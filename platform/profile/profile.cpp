@@ -1,16 +1,15 @@
 #include "profile.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "platform/file/read_file.h"
 #include "platform/file/write_file.h"
 #include "platform/paths/paths.h"
 #include "platform/text/ascii.h"
+#include "platform/text/utf16.h"
 
 namespace platform::profile {
 
@@ -18,84 +17,121 @@ namespace {
 
 using text::trimBlanks;
 
+// One line of a file: [begin, end) is its text, next is where the following line starts.
 struct Line {
-    std::size_t begin = 0;  // first byte of the line
-    std::size_t end = 0;    // first byte of its line end
-    std::size_t next = 0;   // first byte of the next line
-    std::string_view text;  // the line without its line end
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    std::size_t next = 0;
+    bool hasLineEnd() const { return next > end; }
 };
 
-struct Entry {
-    std::size_t line = 0;
-    std::string_view key;
-    std::string_view value;      // trimmed; empty for a line without '='
-    std::size_t valueBegin = 0;  // where the value may be rewritten: after '=' or at the end
+// What a line is to the profile functions.
+struct Meaning {
+    enum Kind { Other, Header, Entry } kind = Other;
+    std::string_view name;       // the section of a header, the key of an entry (trimmed)
+    std::string_view value;      // an entry's value, trimmed; empty without '='
+    std::size_t valueBegin = 0;  // where a new value goes: after '=', or the line's end
     bool hasEquals = false;
 };
 
-struct Section {
-    std::string_view name;
-    std::size_t headerLine = 0;
-    std::vector<Entry> entries;
+// The lines of `text` one after the other, without a table of them: CR, LF and CR LF
+// all end a line, as Windows reads them. Zero bytes at the very end of a file are no
+// line (a file written with its terminating zero).
+class Lines {
+public:
+    explicit Lines(std::string_view text) : text_(text) {
+        while (!text_.empty() && text_.back() == '\0') text_.remove_suffix(1);
+    }
+    bool next(Line& line) {
+        if (position_ >= text_.size()) return false;
+        line.begin = position_;
+        const auto end = text_.find_first_of("\r\n", position_);
+        line.end = end == std::string_view::npos ? text_.size() : end;
+        line.next = line.end;
+        if (line.next < text_.size()) {
+            line.next += text_.compare(line.next, 2, "\r\n") == 0 ? 2 : 1;
+        }
+        position_ = line.next;
+        return true;
+    }
+    std::string_view text() const { return text_; }
+
+private:
+    std::string_view text_;
+    std::size_t position_ = 0;
 };
 
-// A view of a file's bytes, which the caller keeps alive as long as the view.
-struct Profile {
-    std::vector<Line> lines;
-    std::vector<Section> sections;
-
-    const Section* find(std::string_view name) const {
-        for (const auto& section : sections) {
-            if (text::equalsIgnoringCase(section.name, name)) return &section;
+// A section header ends at its first ']', as in Windows ("[DDSB_1] ; board [2]" is
+// the section DDSB_1); a '[' line without one is nothing. A line whose first non-blank
+// character is ';' is a comment. A UTF-8 byte order mark is not skipped, as Windows
+// does not skip it: the first line then holds no section.
+Meaning meaningOf(std::string_view all, const Line& line) {
+    const std::string_view text = all.substr(line.begin, line.end - line.begin);
+    const std::string_view content = trimBlanks(text);
+    Meaning meaning;
+    if (content.empty() || content.front() == ';') return meaning;
+    if (content.front() == '[') {
+        const auto close = content.find(']');
+        if (close != std::string_view::npos) {
+            meaning.kind = Meaning::Header;
+            meaning.name = trimBlanks(content.substr(1, close - 1));
         }
-        return nullptr;
+        return meaning;
     }
-};
-
-Profile parse(std::string_view all) {
-    Profile profile;
-    // A UTF-8 byte order mark is not part of the first line's text.
-    std::size_t position = all.starts_with("\xEF\xBB\xBF") ? 3 : 0;
-    while (position < all.size()) {
-        Line line;
-        line.begin = position;
-        const auto newline = all.find('\n', position);
-        line.next = newline == std::string_view::npos ? all.size() : newline + 1;
-        line.end = newline == std::string_view::npos ? all.size() : newline;
-        if (line.end > line.begin && all[line.end - 1] == '\r') --line.end;
-        line.text = all.substr(line.begin, line.end - line.begin);
-        position = line.next;
-
-        const std::size_t index = profile.lines.size();
-        profile.lines.push_back(line);
-        const std::string_view content = trimBlanks(line.text);
-        if (content.empty() || content.front() == ';') continue;
-        if (content.front() == '[') {
-            const auto close = content.rfind(']');
-            if (close != std::string_view::npos) {
-                profile.sections.push_back({trimBlanks(content.substr(1, close - 1)), index, {}});
-                continue;
-            }
-        }
-        if (profile.sections.empty()) continue;  // entries before any section are unreachable
-        Entry entry;
-        entry.line = index;
-        const auto equals = line.text.find('=');
-        entry.hasEquals = equals != std::string_view::npos;
-        entry.key = trimBlanks(line.text.substr(0, equals));
-        if (entry.hasEquals) {
-            entry.value = trimBlanks(line.text.substr(equals + 1));
-            entry.valueBegin = line.begin + equals + 1;
-        } else {
-            entry.valueBegin = line.end;
-        }
-        profile.sections.back().entries.push_back(entry);
+    meaning.kind = Meaning::Entry;
+    const auto equals = text.find('=');
+    meaning.hasEquals = equals != std::string_view::npos;
+    meaning.name = trimBlanks(text.substr(0, equals));
+    if (meaning.hasEquals) {
+        meaning.value = trimBlanks(text.substr(equals + 1));
+        meaning.valueBegin = line.begin + equals + 1;
+    } else {
+        meaning.valueBegin = line.end;
     }
-    return profile;
+    return meaning;
 }
 
-std::optional<std::string> load(std::string_view fileName) {
-    return file::readFile(paths::toLocalPath(fileName, paths::BareName::InWindowsFolder));
+// The text of a profile file: its bytes, or a UTF-16LE file (with its byte order mark,
+// as Windows writes one) decoded to UTF-8, and how to give it back.
+struct ProfileText {
+    std::string bytes;
+    bool utf16 = false;
+
+    explicit ProfileText(std::string raw) : bytes(std::move(raw)) {
+        if (text::hasUtf16Bom(bytes)) {
+            bytes = text::utf16ToUtf8(std::string_view(bytes).substr(2));
+            utf16 = true;
+        }
+    }
+    std::string encoded(const std::string& edited) const {
+        return utf16 ? "\xFF\xFE" + text::utf8ToUtf16(edited) : edited;
+    }
+};
+
+std::optional<ProfileText> load(std::string_view fileName) {
+    auto bytes = file::readFile(paths::toLocalPath(fileName, paths::BareName::InWindowsFolder));
+    if (!bytes) return std::nullopt;
+    return ProfileText(std::move(*bytes));
+}
+
+// Walks the lines of the first section named `section` (without regard to case):
+// calls `onEntry(line, meaning)` for each of its entries until it returns false.
+// Returns the header line when the section exists.
+template <typename OnEntry>
+std::optional<Line> walkSection(std::string_view all, std::string_view section, OnEntry onEntry) {
+    Lines lines(all);
+    Line line;
+    std::optional<Line> header;
+    while (lines.next(line)) {
+        const Meaning meaning = meaningOf(all, line);
+        if (meaning.kind == Meaning::Header) {
+            if (header) break;
+            if (text::equalsIgnoringCase(meaning.name, section)) header = line;
+        } else if (header && meaning.kind == Meaning::Entry && !onEntry(line, meaning)) {
+            break;
+        }
+    }
+    return header;
 }
 
 // How many bytes of `text` fit into `room` without cutting a UTF-8 character.
@@ -123,55 +159,67 @@ std::string_view unquote(std::string_view value) {
 }
 
 bool hasLineBreak(std::string_view text) {
-    return text.find_first_of("\r\n") != std::string_view::npos;
+    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
-// `original` with "key=value" stored in `sectionName`, every other byte kept.
-std::string withEntry(const std::string& original, std::string_view sectionName,
-                      std::string_view key, std::string_view value) {
-    const Profile profile = parse(original);
-    std::string bytes = original;
+// The line end the file uses (its first), CR LF for a file without one.
+std::string_view lineEndOf(std::string_view all) {
+    const auto end = all.find_first_of("\r\n");
+    if (end == std::string_view::npos || all.compare(end, 2, "\r\n") == 0) return "\r\n";
+    return all[end] == '\n' ? "\n" : "\r";
+}
 
-    const auto firstNewline = bytes.find('\n');
-    const std::string eol =
-        firstNewline == std::string::npos || (firstNewline > 0 && bytes[firstNewline - 1] == '\r')
-            ? "\r\n"
-            : "\n";
-    const bool endsOpen = !bytes.empty() && bytes.back() != '\n';
-    const std::string entryText = std::string(key) + "=" + std::string(value);
+// `original` with "key=value" stored in `section`, every other byte kept. Windows ends
+// every line it writes; so a last line without a line end gets one when the new line
+// follows it or when it is the line updated.
+std::string withEntry(std::string_view original, std::string_view section, std::string_view key,
+                      std::string_view value) {
+    const Lines lines(original);
+    const std::string_view all = lines.text();
+    const std::string_view eol = lineEndOf(all);
 
-    // Inserts `text` as new lines at `position`, the start of a line or the file's end,
-    // keeping whether the file ends with a line end.
-    auto insertLinesAt = [&](std::size_t position, const std::string& text) {
-        if (position == bytes.size() && endsOpen) {
-            bytes += eol + text;
-        } else {
-            bytes.insert(position, text + eol);
+    std::optional<Line> target, last;
+    std::size_t targetValueBegin = 0;
+    bool targetHasEquals = false;
+    const auto header = walkSection(all, section, [&](const Line& line, const Meaning& meaning) {
+        last = line;
+        if (!target && text::equalsIgnoringCase(meaning.name, key)) {
+            target = line;
+            targetValueBegin = meaning.valueBegin;
+            targetHasEquals = meaning.hasEquals;
         }
+        return true;
+    });
+
+    std::string out;
+    out.reserve(original.size() + section.size() + key.size() + value.size() + 8);
+    auto endLine = [&](const Line& line) {
+        if (!line.hasLineEnd()) out += eol;
     };
-
-    if (const Section* section = profile.find(sectionName)) {
-        const auto entry =
-            std::find_if(section->entries.begin(), section->entries.end(),
-                         [&](const Entry& e) { return text::equalsIgnoringCase(e.key, key); });
-        if (entry != section->entries.end()) {
-            const Line& line = profile.lines[entry->line];
-            // Texts here are built by append: GCC 12 at -O3 warns falsely (-Wrestrict)
-            // about "=" + std::string(...).
-            const std::string replacement =
-                entry->hasEquals ? std::string(value) : std::string("=").append(value);
-            bytes.replace(entry->valueBegin, line.end - entry->valueBegin, replacement);
-        } else {
-            const std::size_t last =
-                section->entries.empty() ? section->headerLine : section->entries.back().line;
-            insertLinesAt(profile.lines[last].next, entryText);
-        }
-    } else {
-        insertLinesAt(
-            bytes.size(),
-            std::string("[").append(sectionName).append("]").append(eol).append(entryText));
+    if (target) {
+        out.append(original.substr(0, targetValueBegin));
+        if (!targetHasEquals) out += '=';
+        out.append(value);
+        out.append(original.substr(target->end, target->next - target->end));
+        endLine(*target);
+        out.append(original.substr(target->next));
+        return out;
     }
-    return bytes;
+    const std::optional<Line> after = last ? last : header;
+    if (after) {
+        out.append(original.substr(0, after->next));
+        endLine(*after);
+        out.append(key).append("=").append(value).append(eol);
+        out.append(original.substr(after->next));
+        return out;
+    }
+    // A new section at the end of the text, before any zero bytes that end the file.
+    out.append(all);
+    if (!all.empty() && all.back() != '\n' && all.back() != '\r') out += eol;
+    out.append("[").append(section).append("]").append(eol);
+    out.append(key).append("=").append(value).append(eol);
+    out.append(original.substr(all.size()));
+    return out;
 }
 
 }  // namespace
@@ -179,59 +227,74 @@ std::string withEntry(const std::string& original, std::string_view sectionName,
 std::uint32_t GetPrivateProfileSection(std::string_view sectionName, char* buffer,
                                        std::uint32_t size, std::string_view fileName) {
     if (size < 2) return 0;
-    std::string entries;
-    if (const auto bytes = load(fileName)) {
-        const Profile profile = parse(*bytes);
-        if (const Section* section = profile.find(sectionName)) {
-            for (const auto& entry : section->entries) {
-                entries.append(entry.key);
-                if (entry.hasEquals) {
-                    entries += '=';
-                    entries.append(entry.value);
-                }
-                entries += '\0';
-            }
+    buffer[0] = buffer[1] = '\0';
+    const auto text = load(fileName);
+    if (!text) return 0;
+    // Entries go straight into the buffer, each ended by a zero; Windows counts those
+    // zeros and, when they do not fit, cuts the entries and answers size - 2.
+    std::size_t used = 0;
+    bool cut = false;
+    auto put = [&](std::string_view piece) {
+        const std::size_t room = size - 2 - used;
+        const std::size_t count = std::min(piece.size(), room);
+        std::memcpy(buffer + used, piece.data(), count);
+        used += count;
+        cut = cut || count < piece.size();
+    };
+    walkSection(text->bytes, trimBlanks(sectionName), [&](const Line&, const Meaning& meaning) {
+        put(meaning.name);
+        if (meaning.hasEquals) {
+            put("=");
+            put(meaning.value);
         }
-    }
-    if (entries.size() + 1 > size) {
-        std::memcpy(buffer, entries.data(), size - 2);
+        put(std::string_view("\0", 1));
+        return !cut;
+    });
+    if (cut) {
         buffer[size - 2] = buffer[size - 1] = '\0';
         return size - 2;
     }
-    std::memcpy(buffer, entries.data(), entries.size());
-    buffer[entries.size()] = '\0';
-    if (entries.empty()) buffer[1] = '\0';
-    return static_cast<std::uint32_t>(entries.empty() ? 0 : entries.size() - 1);
+    buffer[used] = '\0';
+    return static_cast<std::uint32_t>(used);
 }
 
 std::uint32_t GetPrivateProfileString(std::string_view sectionName, std::string_view key,
                                       std::string_view defaultValue, char* buffer,
                                       std::uint32_t size, std::string_view fileName) {
-    if (const auto bytes = load(fileName)) {
-        const Profile profile = parse(*bytes);
-        if (const Section* section = profile.find(sectionName)) {
-            for (const auto& entry : section->entries) {
-                if (text::equalsIgnoringCase(entry.key, key))
-                    return copyString(unquote(entry.value), buffer, size);
-            }
-        }
+    std::optional<std::string_view> found;
+    const auto text = load(fileName);
+    if (text) {
+        walkSection(text->bytes, trimBlanks(sectionName), [&](const Line&, const Meaning& meaning) {
+            if (!text::equalsIgnoringCase(meaning.name, trimBlanks(key))) return true;
+            found = unquote(meaning.value);
+            return false;
+        });
     }
+    if (found) return copyString(*found, buffer, size);
     while (!defaultValue.empty() && defaultValue.back() == ' ') defaultValue.remove_suffix(1);
     return copyString(defaultValue, buffer, size);
 }
 
 bool WritePrivateProfileString(std::string_view sectionName, std::string_view key,
                                std::string_view value, std::string_view fileName) {
-    if (hasLineBreak(sectionName) || hasLineBreak(key) || hasLineBreak(value) ||
-        trimBlanks(key).empty() || key.find('=') != std::string_view::npos ||
+    sectionName = trimBlanks(sectionName);
+    key = trimBlanks(key);
+    // A name that the file could not give back as this entry: a line break or zero
+    // anywhere, an empty key, '=' in the key, a key that would read as a comment or a
+    // section header, ']' in the section.
+    if (hasLineBreak(sectionName) || hasLineBreak(key) || hasLineBreak(value) || key.empty() ||
+        key.find('=') != std::string_view::npos || key.front() == ';' ||
+        (key.front() == '[' && key.find(']') != std::string_view::npos) ||
         sectionName.find(']') != std::string_view::npos) {
         errno = EINVAL;
         return false;
     }
     return file::updateFile(paths::toLocalPath(fileName, paths::BareName::InWindowsFolder),
                             [&](const std::string* current) -> std::optional<std::string> {
-                                return withEntry(current != nullptr ? *current : std::string(),
-                                                 sectionName, key, value);
+                                if (current == nullptr)
+                                    return withEntry({}, sectionName, key, value);
+                                const ProfileText text(*current);
+                                return text.encoded(withEntry(text.bytes, sectionName, key, value));
                             });
 }
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/text/ascii.h"
-#include "platform/text/utf8.h"
+#include "platform/text/utf16.h"
 
 namespace platform::registry {
 
@@ -16,32 +16,6 @@ constexpr std::array<std::string_view, 7> RootNames = {
     "HKEY_PERFORMANCE_DATA", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA",
 };
 constexpr std::uint32_t FirstRootHandle = 0x80000000;
-
-// UTF-16LE to UTF-8; an unpaired surrogate becomes U+FFFD.
-std::string utf16ToUtf8(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size() / 2);
-    auto unit = [&](std::size_t i) {
-        return static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                     (static_cast<unsigned char>(bytes[i + 1]) << 8));
-    };
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        char32_t c = unit(i);
-        if (c >= 0xD800 && c < 0xDC00 && i + 3 < bytes.size()) {
-            const char16_t low = unit(i + 2);
-            if (low >= 0xDC00 && low < 0xE000) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-                i += 2;
-            } else {
-                c = 0xFFFD;
-            }
-        } else if (c >= 0xD800 && c < 0xE000) {
-            c = 0xFFFD;
-        }
-        text::appendUtf8(out, c);
-    }
-    return out;
-}
 
 std::vector<std::string_view> splitLines(std::string_view text) {
     std::vector<std::string_view> lines;
@@ -134,7 +108,7 @@ std::optional<StoredValue> parseData(std::string_view data, bool unicodeExport) 
     auto bytes = parseHexBytes(data);
     if (!bytes) return std::nullopt;
     // A version 5 export holds string types as UTF-16LE; the ANSI query converts them.
-    if (unicodeExport && isStringType(type)) *bytes = utf16ToUtf8(*bytes);
+    if (unicodeExport && isStringType(type)) *bytes = text::utf16ToUtf8(*bytes);
     return StoredValue{type, *bytes};
 }
 
@@ -171,7 +145,7 @@ bool RegStore::hasKey(const std::string& path) const {
 std::optional<RegStore> parseRegFile(std::string_view bytes) {
     std::string text;
     if (bytes.starts_with("\xFF\xFE")) {
-        text = utf16ToUtf8(bytes.substr(2));
+        text = text::utf16ToUtf8(bytes.substr(2));
     } else {
         if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
         text = bytes;

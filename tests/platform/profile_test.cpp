@@ -37,7 +37,18 @@ struct StringRead {
     const char* key;
     std::string expected;
     const char* defaultValue = " ";
+    const char* source = "";  // where the Windows result is stated, when not obvious
 };
+
+// A UTF-16LE file's bytes, with its byte order mark, for ASCII `text`.
+std::string utf16File(std::string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char c : text) {
+        bytes += c;
+        bytes += '\0';
+    }
+    return bytes;
+}
 
 TEST_F(ProfileTest, GetStringFollowsWindowsRules) {
     const std::string long130(130, 'x');
@@ -59,13 +70,23 @@ TEST_F(ProfileTest, GetStringFollowsWindowsRules) {
         {"missing section", "[T]\nk=1\n", "S", "k", ""},
         {"missing file", std::nullopt, "S", "k", ""},
         {"key before any section", "k=1\n[S]\n", "S", "k", ""},
-        {"byte order mark", "\xEF\xBB\xBF[S]\r\nk=1\r\n", "S", "k", "1"},
+        {"UTF-8 byte order mark is not skipped", "\xEF\xBB\xBF[S]\r\nk=1\r\n", "S", "k", "", " ",
+         "the issue: Windows does not find the first section"},
+        {"UTF-16LE file", utf16File("[S]\r\nk=wide\r\n"), "S", "k", "wide", " ",
+         "the issue: read as such with its byte order mark"},
         {"no final line end", "[S]\nk=7", "S", "k", "7"},
+        {"header ends at its first ]", "[DDSB_1] ; board [2]\r\nk=1\r\n", "DDSB_1", "k", "1", " ",
+         "the issue"},
+        {"[ without ] is no header", "[S\r\nk=1\r\n", "S", "k", ""},
+        {"CR-only line ends", "[section1]\rname1=val1\rname2=\"val2\"\rname4=a\r[section2]\r",
+         "section1", "name2", "val2", " ", "Wine kernel32/tests/profile.c, \"CR only\""},
+        {"blanks around the names asked", "[sec]\r\nkey=v\r\n", "  sec  ", "\tkey ", "v", " ",
+         "the issue"},
         {"cut to size minus one", "[S]\nk=" + long130 + "\n", "S", "k", std::string(126, 'x')},
         {"default without trailing blanks", "[S]\n", "S", "k", "  dflt", "  dflt   "},
     };
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+        SCOPED_TRACE(std::string(row.name) + " " + row.source);
         fs::remove(iniPath());
         writeIni(row.file);
         char buffer[128];
@@ -100,8 +121,11 @@ TEST_F(ProfileTest, GetSectionCountsEntries) {
         std::optional<std::string> file;
         std::uint32_t expected;
     } const rows[] = {
-        {"one entry", "[DDSB_1]\nfoo=1\n", 5},
-        {"trimmed entries", "[DDSB_1]\n a = 1 \nb\n", 5},
+        // Windows counts the zero after each entry (profile.c: 35 for four entries).
+        {"one entry", "[DDSB_1]\nfoo=1\n", 6},
+        {"trimmed entries", "[DDSB_1]\n a = 1 \nb\n", 6},
+        {"entry without a key", "[DDSB_1]\r\n=val5\r\n", 6},
+        {"zero bytes at the end are no entry", std::string("[DDSB_1]\r\n\0\0", 12), 0},
         {"header only", "[DDSB_1]\n[DDS_1A]\nAttenuator=30\n", 0},
         {"blanks and comments only", "[DDSB_1]\n\n ; note\n\n", 0},
         {"missing section", "[DDS_1A]\nAttenuator=30\n", 0},
@@ -116,12 +140,25 @@ TEST_F(ProfileTest, GetSectionCountsEntries) {
         EXPECT_EQ(profile::GetPrivateProfileSection("DDSB_1", buffer, 255, iniPath().string()),
                   row.expected);
         EXPECT_EQ(buffer[row.expected], '\0');
-        EXPECT_EQ(buffer[row.expected + 1], '\0');
+        if (row.expected == 0 || row.expected == 253) {
+            EXPECT_EQ(buffer[row.expected + 1], '\0');
+        } else {
+            EXPECT_EQ(buffer[row.expected - 1], '\0');
+        }
     }
     writeIni("[DDSB_1]\n a = 1 \nb\n");
     char buffer[255];
     profile::GetPrivateProfileSection("ddsb_1", buffer, 255, iniPath().string());
     EXPECT_EQ(std::string(buffer, 6), std::string("a=1\0b\0", 6));
+}
+
+// Wine's kernel32/tests/profile.c: a 24-byte buffer takes "name1=val1", "name2=" and
+// "name", then two zeros, and the count is 22.
+TEST_F(ProfileTest, ASectionLargerThanTheBufferIsCutAsWindowsCutsIt) {
+    writeIni("[section1]\r\nname1=val1\r\nname2=\r\nname3\r\nname4=val4\r\n[section2]\r\n");
+    char buffer[24];
+    EXPECT_EQ(profile::GetPrivateProfileSection("section1", buffer, 24, iniPath().string()), 22u);
+    EXPECT_EQ(std::string(buffer, 24), std::string("name1=val1\0name2=\0name\0\0", 24));
 }
 
 struct Write {
@@ -146,12 +183,26 @@ TEST_F(ProfileTest, WriteChangesOnlyWhatItMust) {
         {"new key in empty section", "[S]\n[T]\n", "S", "new", "v", "[S]\nnew=v\n[T]\n"},
         {"commented key is not the key", "[S]\n;k=1\n", "S", "k", "v", "[S]\nk=v\n;k=1\n"},
         {"new section at the end", "[T]\r\nt=1\r\n", "S", "k", "v", "[T]\r\nt=1\r\n[S]\r\nk=v\r\n"},
-        {"no final line end, replace", "[S]\nk=1", "S", "k", "2", "[S]\nk=2"},
-        {"no final line end, new key", "[S]\nk=1", "S", "n", "v", "[S]\nk=1\nn=v"},
-        {"no final line end, new section", "[T]\nt=1", "S", "k", "v", "[T]\nt=1\n[S]\nk=v"},
+        // Windows ends every line it writes (profile.c: "...section" gets "\r\n" before
+        // the new section); the line end is the file's own.
+        {"no final line end, replace", "[S]\nk=1", "S", "k", "2", "[S]\nk=2\n"},
+        {"no final line end, new key", "[S]\nk=1", "S", "n", "v", "[S]\nk=1\nn=v\n"},
+        {"no final line end, new section", "[T]\nt=1", "S", "k", "v", "[T]\nt=1\n[S]\nk=v\n"},
+        {"zeros before the first section kept",
+         std::string("Data \0 before \0 first \0 section", 31), "section1", "key1", "string1",
+         std::string("Data \0 before \0 first \0 section\r\n[section1]\r\nkey1=string1\r\n", 59)},
+        {"zeros at the end stay at the end", std::string("[S]\r\nk=1\r\n\0\0", 12), "T", "t", "v",
+         std::string("[S]\r\nk=1\r\n[T]\r\nt=v\r\n\0\0", 22)},
+        {"header ends at its first ]", "[DDSB_1] ; board [2]\r\nk=1\r\n", "DDSB_1", "k", "2",
+         "[DDSB_1] ; board [2]\r\nk=2\r\n"},
+        {"CR-only line ends", "[S]\rk=1\r", "S", "n", "v", "[S]\rk=1\rn=v\r"},
+        {"blanks around the names given", std::nullopt, "   sec   ", " k\t", "v",
+         "[sec]\r\nk=v\r\n"},
+        {"UTF-16LE file stays UTF-16LE", utf16File("[S]\r\nk=1\r\n"), "S", "k", "2",
+         utf16File("[S]\r\nk=2\r\n")},
         {"empty value stays an entry", "[S]\nk=1\n", "S", "k", "", "[S]\nk=\n"},
-        {"byte order mark kept", "\xEF\xBB\xBF[S]\r\nk=1\r\n", "S", "k", "2",
-         "\xEF\xBB\xBF[S]\r\nk=2\r\n"},
+        {"UTF-8 byte order mark: the first section is not found", "\xEF\xBB\xBF[S]\r\nk=1\r\n", "S",
+         "k", "2", "\xEF\xBB\xBF[S]\r\nk=1\r\n[S]\r\nk=2\r\n"},
         {"new file gets CRLF", std::nullopt, "DDS_1A", "HopFrequency", " 0",
          "[DDS_1A]\r\nHopFrequency= 0\r\n"},
         {"empty file", "", "S", "k", "v", "[S]\r\nk=v\r\n"},
@@ -169,12 +220,17 @@ TEST_F(ProfileTest, WriteChangesOnlyWhatItMust) {
 TEST_F(ProfileTest, WriteRefusesTextsThatWouldNotStayOneEntry) {
     const std::string before = "[S]\nk=1\n";
     writeIni(before);
-    for (const auto& [section, key, value] : {std::tuple{"S", "k", "1\n[T]"},
-                                              {"S", "k", "1\r"},
-                                              {"S", "k=x", "1"},
-                                              {"S", "", "1"},
-                                              {"S]", "k", "1"},
-                                              {"S\n", "k", "1"}}) {
+    using Texts = std::tuple<std::string_view, std::string_view, std::string_view>;
+    for (const auto& [section, key, value] :
+         std::initializer_list<Texts>{{"S", "k", "1\n[T]"},
+                                      {"S", "k", "1\r"},
+                                      {"S", "k=x", "1"},
+                                      {"S", ";k", "1"},
+                                      {"S", "[k]", "1"},
+                                      {"S", "k", std::string_view("1\0", 2)},
+                                      {"S", "", "1"},
+                                      {"S]", "k", "1"},
+                                      {"S\n", "k", "1"}}) {
         errno = 0;
         EXPECT_FALSE(profile::WritePrivateProfileString(section, key, value, iniPath().string()));
         EXPECT_EQ(errno, EINVAL);
