@@ -9,21 +9,16 @@
 #include "platform/file/write_file.h"
 #include "platform/paths/paths.h"
 #include "platform/text/ascii.h"
+#include "platform/text/lines.h"
 #include "platform/text/utf16.h"
 
 namespace platform::profile {
 
 namespace {
 
+using text::Line;
+using text::Lines;
 using text::trimBlanks;
-
-// One line of a file: [begin, end) is its text, next is where the following line starts.
-struct Line {
-    std::size_t begin = 0;
-    std::size_t end = 0;
-    std::size_t next = 0;
-    bool hasLineEnd() const { return next > end; }
-};
 
 // What a line is to the profile functions.
 struct Meaning {
@@ -32,33 +27,6 @@ struct Meaning {
     std::string_view value;      // an entry's value, trimmed; empty without '='
     std::size_t valueBegin = 0;  // where a new value goes: after '=', or the line's end
     bool hasEquals = false;
-};
-
-// The lines of `text` one after the other, without a table of them: CR, LF and CR LF
-// all end a line, as Windows reads them. Zero bytes at the very end of a file are no
-// line (a file written with its terminating zero).
-class Lines {
-public:
-    explicit Lines(std::string_view text) : text_(text) {
-        while (!text_.empty() && text_.back() == '\0') text_.remove_suffix(1);
-    }
-    bool next(Line& line) {
-        if (position_ >= text_.size()) return false;
-        line.begin = position_;
-        const auto end = text_.find_first_of("\r\n", position_);
-        line.end = end == std::string_view::npos ? text_.size() : end;
-        line.next = line.end;
-        if (line.next < text_.size()) {
-            line.next += text_.compare(line.next, 2, "\r\n") == 0 ? 2 : 1;
-        }
-        position_ = line.next;
-        return true;
-    }
-    std::string_view text() const { return text_; }
-
-private:
-    std::string_view text_;
-    std::size_t position_ = 0;
 };
 
 // A section header ends at its first ']', as in Windows ("[DDSB_1] ; board [2]" is

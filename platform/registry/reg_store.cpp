@@ -1,15 +1,16 @@
 #include "reg_store.h"
 
 #include <array>
-#include <cctype>
-#include <vector>
 
 #include "platform/text/ascii.h"
+#include "platform/text/lines.h"
 #include "platform/text/utf16.h"
 
 namespace platform::registry {
 
 namespace {
+
+using text::trimBlanks;
 
 constexpr std::array<std::string_view, 7> RootNames = {
     "HKEY_CLASSES_ROOT",     "HKEY_CURRENT_USER",   "HKEY_LOCAL_MACHINE", "HKEY_USERS",
@@ -17,21 +18,42 @@ constexpr std::array<std::string_view, 7> RootNames = {
 };
 constexpr std::uint32_t FirstRootHandle = 0x80000000;
 
-std::vector<std::string_view> splitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const auto end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back(line);
-        if (end == std::string_view::npos) break;
-        text.remove_prefix(end + 1);
-    }
-    return lines;
+constexpr std::uint32_t StringType = 1;
+constexpr std::uint32_t BinaryType = 3;
+constexpr std::uint32_t DwordType = 4;
+
+std::string_view skipBlanks(std::string_view s) {
+    while (!s.empty() && text::isBlank(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
+    return s;
 }
 
-// Reads a quoted text with the escapes \\ and \" from the start of `s`; on return `s`
-// holds what follows the closing quote.
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    const char upper = text::upperAscii(c);
+    return upper >= 'A' && upper <= 'F' ? upper - 'A' + 10 : -1;
+}
+
+// How many hex digits `s` starts with.
+std::size_t hexDigits(std::string_view s) {
+    std::size_t n = 0;
+    while (n < s.size() && hexDigit(s[n]) >= 0) ++n;
+    return n;
+}
+
+std::uint32_t hexValue(std::string_view digits) {
+    std::uint32_t n = 0;
+    for (const char c : digits) n = n * 16 + static_cast<std::uint32_t>(hexDigit(c));
+    return n;
+}
+
+// After a value's data the import allows blanks and a ';' comment, nothing else.
+bool onlyCommentFollows(std::string_view rest) {
+    rest = skipBlanks(rest);
+    return rest.empty() || rest.front() == ';';
+}
+
+// A quoted text with the escapes \\ and \" from the start of `s`; on return `s` holds
+// what follows the closing quote. The escape \0 makes it no text.
 std::optional<std::string> takeQuoted(std::string_view& s) {
     if (s.empty() || s.front() != '"') return std::nullopt;
     std::string out;
@@ -41,87 +63,112 @@ std::optional<std::string> takeQuoted(std::string_view& s) {
             s.remove_prefix(i + 1);
             return out;
         }
-        if (c == '\\' && i + 1 < s.size() && (s[i + 1] == '\\' || s[i + 1] == '"')) ++i;
-        out += s[i];
+        if (c == '\\' && i + 1 < s.size()) {
+            const char escaped = s[i + 1];
+            if (escaped == '0') return std::nullopt;
+            if (escaped == '\\' || escaped == '"') {
+                out += escaped;
+                ++i;
+                continue;
+            }
+        }
+        out += c;
     }
     return std::nullopt;
 }
 
-std::optional<std::uint32_t> parseHexNumber(std::string_view s, std::size_t maxDigits) {
-    if (s.empty() || s.size() > maxDigits) return std::nullopt;
-    std::uint32_t n = 0;
-    for (const char c : s) {
-        if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
-        n = n * 16 + static_cast<std::uint32_t>(std::isdigit(static_cast<unsigned char>(c))
-                                                    ? c - '0'
-                                                    : std::toupper(c) - 'A' + 10);
-    }
-    return n;
-}
-
-// "aa,bb,cc" with blanks anywhere; an empty list is empty data.
-std::optional<std::string> parseHexBytes(std::string_view s) {
-    std::string out;
-    s = text::trimBlanks(s);
-    if (s.empty()) return out;
-    while (true) {
-        const auto comma = s.find(',');
-        const auto byte = parseHexNumber(text::trimBlanks(s.substr(0, comma)), 2);
-        if (!byte) return std::nullopt;
-        out += static_cast<char>(*byte);
-        if (comma == std::string_view::npos) return out;
-        s.remove_prefix(comma + 1);
-        if (text::trimBlanks(s).empty()) return out;  // a trailing comma
+// "aa,bb," hex bytes into `out`, running on over continuation lines taken from `lines`.
+bool parseHexBytes(std::string_view s, text::Lines& lines, std::string& out) {
+    for (;;) {
+        s = skipBlanks(s);
+        if (s.empty() || s.front() == ';') return true;
+        if (s.front() == '\\') {
+            if (!onlyCommentFollows(s.substr(1))) return false;
+            // The next line that is neither blank nor a ';' comment goes on; a '#'
+            // comment there ends the value unread.
+            text::Line line;
+            do {
+                if (!lines.next(line)) return false;
+                s = skipBlanks(lines.textOf(line));
+            } while (s.empty() || s.front() == ';');
+            if (s.front() == '#') return false;
+            continue;
+        }
+        const std::size_t digits = hexDigits(s);
+        if (digits == 0 || digits > 2) return false;
+        out += static_cast<char>(hexValue(s.substr(0, digits)));
+        s = skipBlanks(s.substr(digits));
+        if (s.empty() || s.front() == ';') return true;
+        // A backslash must follow a comma.
+        if (s.front() != ',') return false;
+        s.remove_prefix(1);
     }
 }
 
 bool isStringType(std::uint32_t type) { return type == 1 || type == 2 || type == 7; }
 
 // The data part of a value line: "text", dword:, hex:, hex(N):.
-std::optional<StoredValue> parseData(std::string_view data, bool unicodeExport) {
-    data = text::trimBlanks(data);
+std::optional<StoredValue> parseData(std::string_view data, bool unicodeExport,
+                                     text::Lines& lines) {
     if (data.starts_with('"')) {
         auto text = takeQuoted(data);
-        if (!text || !text::trimBlanks(data).empty()) return std::nullopt;
-        return StoredValue{1, *text + '\0'};
+        if (!text || !onlyCommentFollows(data)) return std::nullopt;
+        return StoredValue{StringType, *text + '\0'};
     }
     if (data.starts_with("dword:")) {
-        const auto n = parseHexNumber(text::trimBlanks(data.substr(6)), 8);
-        if (!n) return std::nullopt;
+        data.remove_prefix(6);
+        const std::size_t digits = hexDigits(data);
+        if (digits == 0 || digits > 8 || !onlyCommentFollows(data.substr(digits))) {
+            return std::nullopt;
+        }
+        const std::uint32_t n = hexValue(data.substr(0, digits));
         std::string bytes(4, '\0');
-        for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((*n >> (8 * i)) & 0xFF);
-        return StoredValue{4, bytes};
+        for (int i = 0; i < 4; ++i) bytes[i] = static_cast<char>((n >> (8 * i)) & 0xFF);
+        return StoredValue{DwordType, bytes};
     }
-    std::uint32_t type = 3;
+    std::uint32_t type = BinaryType;
     if (data.starts_with("hex(")) {
-        const auto close = data.find("):");
-        if (close == std::string_view::npos) return std::nullopt;
-        const auto n = parseHexNumber(data.substr(4, close - 4), 8);
-        if (!n) return std::nullopt;
-        type = *n;
-        data.remove_prefix(close + 2);
+        const std::size_t digits = hexDigits(data.substr(4));
+        if (digits == 0 || digits > 8 || data.substr(4 + digits, 2) != "):") return std::nullopt;
+        type = hexValue(data.substr(4, digits));
+        data.remove_prefix(4 + digits + 2);
     } else if (data.starts_with("hex:")) {
         data.remove_prefix(4);
     } else {
         return std::nullopt;
     }
-    auto bytes = parseHexBytes(data);
-    if (!bytes) return std::nullopt;
-    // A version 5 export holds string types as UTF-16LE; the ANSI query converts them.
-    if (unicodeExport && isStringType(type)) *bytes = text::utf16ToUtf8(*bytes);
-    return StoredValue{type, *bytes};
+    std::string bytes;
+    if (!parseHexBytes(data, lines, bytes)) return std::nullopt;
+    if (isStringType(type)) {
+        // A string type gets its terminating zero where the data lacks it; a version 5
+        // export holds it as UTF-16LE, which the ANSI query returns as UTF-8.
+        if (unicodeExport) {
+            if (bytes.size() % 2 != 0) bytes += '\0';
+            if (bytes.size() < 2 || bytes[bytes.size() - 1] != 0 || bytes[bytes.size() - 2] != 0)
+                bytes.append(2, '\0');
+            bytes = text::utf16ToUtf8(bytes);
+        } else if (bytes.empty() || bytes.back() != '\0') {
+            bytes += '\0';
+        }
+    }
+    return StoredValue{type, std::move(bytes)};
 }
 
-// "[HKEY_...\a\b]" to the canonical upper-case path, or nothing for a bad path.
+// The canonical upper-case path of a key line's name, or nothing for a bad name.
+// Backslashes that end the name do not count, as the import ignores them.
 std::optional<std::string> canonicalKeyPath(std::string_view path) {
-    if (path.ends_with('\\')) path.remove_suffix(1);
-    const std::string folded = text::upperAscii(path);
-    const auto slash = folded.find('\\');
-    const std::string_view root = std::string_view(folded).substr(0, slash);
+    while (path.ends_with('\\')) path.remove_suffix(1);
+    std::string folded = text::upperAscii(path);
+    const std::string_view root = std::string_view(folded).substr(0, folded.find('\\'));
     bool known = false;
     for (const auto name : RootNames) known = known || name == root;
     if (!known || folded.find("\\\\") != std::string::npos) return std::nullopt;
     return folded;
+}
+
+// Whether the key `path` is `key` itself or one of its sub-keys.
+bool isWithin(std::string_view path, std::string_view key) {
+    return path.starts_with(key) && (path.size() == key.size() || path[key.size()] == '\\');
 }
 
 }  // namespace
@@ -131,87 +178,72 @@ std::string_view rootName(std::uint32_t handle) {
     return RootNames[handle - FirstRootHandle];
 }
 
-bool RegStore::hasKey(const std::string& path) const {
-    if (path.find('\\') == std::string::npos) {
-        for (const auto name : RootNames) {
-            if (name == path) return true;
-        }
+std::optional<ValueTable> readKey(std::string_view bytes, std::string_view path) {
+    std::string decoded;
+    if (text::hasUtf16Bom(bytes)) {
+        decoded = text::utf16ToUtf8(bytes.substr(2));
+        bytes = decoded;
+    } else if (bytes.starts_with("\xEF\xBB\xBF")) {
+        bytes.remove_prefix(3);
     }
-    const auto it = keys.lower_bound(path);
-    if (it == keys.end()) return false;
-    return it->first == path || it->first.starts_with(path + '\\');
-}
-
-std::optional<RegStore> parseRegFile(std::string_view bytes) {
-    std::string text;
-    if (bytes.starts_with("\xFF\xFE")) {
-        text = text::utf16ToUtf8(bytes.substr(2));
-    } else {
-        if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
-        text = bytes;
-    }
-    const auto lines = splitLines(text);
-
-    std::size_t i = 0;
-    while (i < lines.size() && text::trimBlanks(lines[i]).empty()) ++i;
-    if (i == lines.size()) return std::nullopt;
-    const auto header = text::trimBlanks(lines[i]);
+    text::Lines lines(bytes);
+    text::Line line;
+    if (!lines.next(line)) return std::nullopt;
+    const std::string_view header = trimBlanks(lines.textOf(line));
     const bool unicodeExport = header == "Windows Registry Editor Version 5.00";
     if (!unicodeExport && header != "REGEDIT4") return std::nullopt;
 
-    RegStore store;
-    ValueTable* current = nullptr;  // null after a bad or deleted key: its values are skipped
-    for (++i; i < lines.size(); ++i) {
-        std::string line(text::trimBlanks(lines[i]));
-        if (line.empty() || line.front() == ';') continue;
+    const bool isRoot = path.find('\\') == std::string_view::npos;
+    bool exists = isRoot;
+    bool inKey = false;  // the lines below the current key line belong to `path`
+    ValueTable values;
+    while (lines.next(line)) {
+        const std::string_view content = trimBlanks(lines.textOf(line));
+        if (content.empty() || content.front() == ';' || content.front() == '#') continue;
 
-        if (line.front() == '[') {
-            current = nullptr;
-            if (line.back() != ']') continue;
-            std::string_view inner = std::string_view(line).substr(1, line.size() - 2);
-            const bool deletion = inner.starts_with('-');
-            if (deletion) inner.remove_prefix(1);
-            const auto path = canonicalKeyPath(text::trimBlanks(inner));
-            if (!path) continue;
+        if (content.front() == '[') {
+            inKey = false;
+            if (content.back() != ']') continue;
+            std::string_view name = content.substr(1, content.size() - 2);
+            const bool deletion = name.starts_with('-');
+            if (deletion) name.remove_prefix(1);
+            if (name.empty() || text::isBlank(static_cast<unsigned char>(name.front()))) continue;
+            const auto key = canonicalKeyPath(name);
+            if (!key) continue;
             if (deletion) {
-                auto it = store.keys.lower_bound(*path);
-                while (it != store.keys.end() &&
-                       (it->first == *path || it->first.starts_with(*path + '\\'))) {
-                    it = store.keys.erase(it);
+                if (isWithin(path, *key)) {
+                    exists = isRoot;
+                    values.clear();
                 }
-            } else {
-                current = &store.keys[*path];
+            } else if (isWithin(*key, path)) {
+                exists = true;
+                inKey = *key == path;
             }
             continue;
         }
 
-        // Hex data may run on over lines that end with a backslash.
-        while (!line.empty() && line.back() == '\\' && line.find("=hex") != std::string::npos &&
-               i + 1 < lines.size()) {
-            line.pop_back();
-            line += text::trimBlanks(lines[++i]);
-        }
-        if (current == nullptr) continue;
-
-        std::string_view rest = line;
+        std::string_view rest = content;
         std::string name;
         if (rest.starts_with('@')) {
             rest.remove_prefix(1);
         } else if (auto quoted = takeQuoted(rest)) {
-            name = *quoted;
+            name = std::move(*quoted);
         } else {
             continue;
         }
-        rest = text::trimBlanks(rest);
+        rest = skipBlanks(rest);
         if (!rest.starts_with('=')) continue;
-        rest.remove_prefix(1);
-        if (text::trimBlanks(rest) == "-") {
-            current->erase(text::upperAscii(name));
-        } else if (auto value = parseData(rest, unicodeExport)) {
-            (*current)[text::upperAscii(name)] = std::move(*value);
+        rest = skipBlanks(rest.substr(1));
+        if (rest.starts_with('-')) {
+            if (inKey && onlyCommentFollows(rest.substr(1))) values.erase(text::upperAscii(name));
+            continue;
         }
+        // Parsed in every key, since hex data may take the lines that follow.
+        auto value = parseData(rest, unicodeExport, lines);
+        if (inKey && value) values[text::upperAscii(name)] = std::move(*value);
     }
-    return store;
+    if (!exists) return std::nullopt;
+    return values;
 }
 
 }  // namespace platform::registry

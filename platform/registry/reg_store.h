@@ -1,4 +1,4 @@
-// Parser of the ".reg" export format into a table of keys and values.
+// Reading one key of a ".reg" export, as the registry editor's import would leave it.
 #pragma once
 
 #include <cstdint>
@@ -18,19 +18,24 @@ struct StoredValue {
 // to case.
 using ValueTable = std::map<std::string, StoredValue>;
 
-struct RegStore {
-    // Full key paths such as "HKEY_CURRENT_USER\SOFTWARE\HARVANE".
-    std::map<std::string, ValueTable> keys;
-
-    // True when `path` is a root name or a key of the store (a parent of a stored key
-    // exists too, as an import creates it).
-    bool hasKey(const std::string& path) const;
-};
-
-// Parses a whole file: UTF-8 (with or without BOM) or UTF-16LE with BOM, behind
-// either export header. Returns nothing when the header is missing, since the
-// registry editor refuses such a file too. Malformed lines are skipped.
-std::optional<RegStore> parseRegFile(std::string_view bytes);
+// The values of the key `path` (canonical and upper-case: "HKEY_CURRENT_USER\SOFTWARE")
+// after importing the whole store `bytes` in file order; nothing when the key does not
+// exist then (a root name always exists, a parent of an imported key too) or when the
+// store has no valid header, which the registry editor refuses. The store may be UTF-8
+// (with or without byte order mark) or UTF-16LE with its byte order mark. It is
+// scanned once, line by line, and only the asked key's values are kept.
+//
+// The import's rules: the header ("REGEDIT4" or "Windows Registry Editor Version
+// 5.00", blanks before it allowed) is the first line; CR, LF and CR LF end lines; lines
+// whose first non-blank character is ';' or '#' are comments; a key line may not have a
+// blank right after "[" or "[-", and backslashes that end its name do not count; a
+// value line may have blanks around '='; after a value's data only blanks and a ';'
+// comment may follow ('#' or anything else drops the value); a string may not hold the
+// escape \0; dword data is one to eight hex digits; hex data runs on over lines ending in
+// "," then "\" (a ';' comment may follow), skipping blank and ';' comment lines between
+// (a '#' comment line there drops the value); hex(1), hex(2) and hex(7) data without a
+// final zero gets one. A value or key that breaks these rules is skipped.
+std::optional<ValueTable> readKey(std::string_view bytes, std::string_view path);
 
 // The canonical name of a root key for its handle, or empty for another value.
 std::string_view rootName(std::uint32_t handle);

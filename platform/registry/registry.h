@@ -27,6 +27,7 @@ inline constexpr Key DynData = 0x80000006;
 inline constexpr long Success = 0;
 inline constexpr long FileNotFound = 2;   // ERROR_FILE_NOT_FOUND
 inline constexpr long InvalidHandle = 6;  // ERROR_INVALID_HANDLE
+inline constexpr long BadPathname = 161;  // ERROR_BAD_PATHNAME
 inline constexpr long MoreData = 234;     // ERROR_MORE_DATA
 
 // Value types, as the registry reports them.
@@ -41,7 +42,8 @@ std::string storePath();
 
 // RegOpenKeyExA for reading: opens subKey (backslash-separated, any case) under the
 // root key `root`; an empty subKey opens the root itself. Returns Success and sets
-// *opened, or FileNotFound when the store, the root or the key is missing.
+// *opened; BadPathname for a sub-key that begins with a backslash; FileNotFound when
+// the store, the root or the key is missing. The store is read and scanned once.
 // An opened key holds a snapshot of its values until CloseKey.
 long OpenKey(Key root, std::string_view subKey, Key* opened);
 

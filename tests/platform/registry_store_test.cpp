@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/registry/registry.h"
@@ -211,6 +212,87 @@ TEST(RegistryStoreTest, SkipsMalformedLines) {
         EXPECT_EQ(readValue("Software\\Good", name).status, reg::FileNotFound);
     }
     EXPECT_FALSE(keyOpens(reg::CurrentUser, "Software\\Unclosed"));
+}
+
+// What the registry editor's import makes of a store, row by row. Each row's store is
+// the header, the key [HKEY_CURRENT_USER\Software\T] (unless the row gives its own
+// lines) and the row's lines; the lookup reads the value "v" of Software\T.
+TEST(RegistryStoreTest, ImportsAsTheRegistryEditorDoes) {
+    TempHome home;
+    const std::string key = "[HKEY_CURRENT_USER\\Software\\T]\n";
+    struct Row {
+        const char* name;
+        const char* source;
+        std::string store;                // the whole file
+        std::optional<std::string> data;  // the bytes of "v"; nothing: no such value or key
+    } const rows[] = {
+        {"';' comment after a string", "issue; import.c Wine39a",
+         "REGEDIT4\n" + key + "\"v\"=\"C:\\\\Lumiq\\\\setup\" ; moved 2024\n",
+         std::string("C:\\Lumiq\\setup\0", 15)},
+        {"'#' after a string drops it", "import.c Wine10, Wine39c",
+         "REGEDIT4\n" + key + "\"v\"=\"x\"  #comment\n", std::nullopt},
+        {"'#' comment line", "import.c Wine1-4", "REGEDIT4\n" + key + "#\"v\"=\"x\"\n",
+         std::nullopt},
+        {"CR-only line ends", "issue",
+         "REGEDIT4\r\r" + std::string("[HKEY_CURRENT_USER\\Software\\T]\r") + "\"v\"=\"x\"\r",
+         std::string("x\0", 2)},
+        {"hex(1) without a final zero gets one", "issue",
+         "REGEDIT4\n" + key + "\"v\"=hex(1):2f,78\n", std::string("/x\0", 3)},
+        {"hex(2) with its zero", "import.c Wine46e",
+         "REGEDIT4\n" + key + "\"v\"=hex(2):25,50,41,54,48,25,00\n", std::string("%PATH%\0", 7)},
+        {"blank and ';' lines between continuation lines", "import.c Multi-Line10",
+         "REGEDIT4\n" + key +
+             "\"v\"=hex(7):4c,69,6e,65,20,\\\n  63,6f,6e,\\;comment\n"
+             "  63,61,74,\\\n\n  65,6e,\\;comment\n\n  61,74,69,6f,6e,00,00\n",
+         std::string("Line concatenation\0\0", 20)},
+        {"'#' line between continuation lines drops the value", "import.c Wine14",
+         "REGEDIT4\n" + key + "\"v\"=hex(7):4c,69,\\\n  #comment\n  6e,65,00,00\n", std::nullopt},
+        {"backslash without a comma before it", "import.c Wine52a, Wine53b",
+         "REGEDIT4\n" + key + "\"v\"=hex(2):25,48\\,4f,00\n", std::nullopt},
+        {"blanks around '=' and a continuation", "issue",
+         "REGEDIT4\n" + key + "\"v\" = hex:01,\\\n  02\n", std::string("\x01\x02", 2)},
+        {"dword, then a ';' comment", "import.c Wine36a",
+         "REGEDIT4\n" + key + "\"v\"=dword:1234;5678\n", std::string("\x34\x12\0\0", 4)},
+        {"dword, then '#'", "import.c Wine36c", "REGEDIT4\n" + key + "\"v\"=dword:1234#5678\n",
+         std::nullopt},
+        {"dword of nine digits", "import.c Wine33c", "REGEDIT4\n" + key + "\"v\"=dword:123456789\n",
+         std::nullopt},
+        {"\\0 in a string", "issue", "REGEDIT4\n" + key + "\"v\"=\"a\\0b\"\n", std::nullopt},
+        {"deletion with a ';' comment", "import.c Wine46e",
+         "REGEDIT4\n" + key + "\"v\"=\"x\"\n\"v\"=- ;comment\n", std::nullopt},
+        {"header on a later line", "import.c \"\\nREGEDIT4\"",
+         "\nREGEDIT4\n" + key + "\"v\"=\"x\"\n", std::nullopt},
+        {"blanks before the header", "import.c \" REGEDIT4\"",
+         " REGEDIT4\n" + key + "\"v\"=\"x\"\n", std::string("x\0", 2)},
+        {"more after the header", "import.c Test6", "REGEDIT4 FOO\n" + key + "\"v\"=\"x\"\n",
+         std::nullopt},
+        {"blank after '['", "import.c Subkey1a",
+         "REGEDIT4\n[ HKEY_CURRENT_USER\\Software\\T]\n\"v\"=\"x\"\n", std::nullopt},
+        {"blank after '[-' deletes nothing", "import.c Subkey2a",
+         "REGEDIT4\n" + key + "\"v\"=\"x\"\n[- HKEY_CURRENT_USER\\Software\\T]\n",
+         std::string("x\0", 2)},
+        {"backslashes that end a key name", "import.c Subkey1f",
+         "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\T\\\\]\n\"v\"=\"x\"\n", std::string("x\0", 2)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.name) + " (" + row.source + ")");
+        testing_support::writeFile(home.registryStore(), row.store);
+        const Read read = readValue("Software\\T", "v");
+        if (row.data) {
+            EXPECT_EQ(read.status, reg::Success);
+            EXPECT_EQ(read.data, *row.data);
+        } else {
+            EXPECT_EQ(read.status, reg::FileNotFound);
+        }
+    }
+}
+
+// Wine's advapi32/tests/registry.c: a sub-key with a leading backslash is a bad path.
+TEST(RegistryStoreTest, ALeadingBackslashIsABadPathName) {
+    TempHome home;
+    home.writeRegistry("[HKEY_CURRENT_USER\\Software\\T]\n");
+    reg::Key key = 0;
+    EXPECT_EQ(reg::OpenKey(reg::CurrentUser, "\\Software\\T", &key), reg::BadPathname);
 }
 
 }  // namespace
