@@ -14,4 +14,30 @@ namespace platform::file {
 // fails with EBUSY. A change that this process wrote itself is read at once.
 std::optional<std::string> readFile(const std::string& path);
 
+// readFile into `bytes`, whose memory is reused: a caller that reads the same large
+// file again and again (the registry store, at every lookup) costs no fresh pages.
+// Returns false with errno set, `bytes` then unspecified.
+bool readFileInto(const std::string& path, std::string& bytes);
+
+// The content of one file at a time, read as readFile reads it and kept while the file
+// stays the same: a later read of the same path whose status shows the same device,
+// inode, size and modification time (nanoseconds) costs one stat. A file read is one
+// that had settled, so a later change always shows in its modification time.
+class CachedFile {
+public:
+    // The content of `path`, valid until the next call; nullptr with errno set when it
+    // cannot be read (as readFile fails).
+    const std::string* read(const std::string& path);
+
+private:
+    std::string path_;
+    std::string bytes_;  // its buffer is reused when another content is read
+    struct Stamp {
+        unsigned long long device = 0, inode = 0;
+        long long size = -1, seconds = 0, nanoseconds = 0;
+        bool operator==(const Stamp&) const = default;
+    } stamp_;
+    bool valid_ = false;
+};
+
 }  // namespace platform::file

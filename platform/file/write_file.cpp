@@ -241,7 +241,9 @@ Result editExisting(int fd, int folderFd, const Place& place, const std::string&
         !Identity::of(named).sameFile(Identity::of(info))) {
         return Result::Reopen;
     }
-    std::string current;
+    // Kept for the next write of this thread: fresh memory for a large file costs more
+    // than copying it (page faults).
+    thread_local std::string current, next;
     Identity read;
     switch (readSettled(fd, path, settling, current, read)) {
         case ReadOutcome::Read:
@@ -252,24 +254,24 @@ Result editExisting(int fd, int folderFd, const Place& place, const std::string&
             return Result::Failed;
     }
     if (fstat(fd, &info) != 0) return Result::Failed;
-    const auto next = edit(&current);
-    if (!next) return Result::Failed;
+    next.clear();
+    if (!edit(&current, next)) return Result::Failed;
     if (info.st_nlink == 1 && isWritableFolder(folderFd)) {
-        const Result renamed = replaceByRename(folderFd, place.name, info, read, *next);
+        const Result renamed = replaceByRename(folderFd, place.name, info, read, next);
         if (renamed != Result::CannotKeep) return renamed;
     }
-    return rewriteInPlace(fd, folderFd, place.name, read, current, *next);
+    return rewriteInPlace(fd, folderFd, place.name, read, current, next);
 }
 
 Result createNew(int folderFd, const std::string& name, const Edit& edit) {
     struct stat folder;
     if (fstat(folderFd, &folder) != 0) return Result::Failed;
     if (!hasWriteBit(folder)) return failed(EACCES);
-    const auto next = edit(nullptr);
-    if (!next) return Result::Failed;
+    std::string next;
+    if (!edit(nullptr, next)) return Result::Failed;
     Temporary temporary;
     if (!temporary.create(folderFd, name, 0666)) return Result::Failed;
-    if (!writeAll(temporary.fd(), *next)) return Result::Failed;
+    if (!writeAll(temporary.fd(), next)) return Result::Failed;
     if (!allowed(Step::Sync) || fsync(temporary.fd()) != 0) return Result::Failed;
     // Another writer may have created the file meanwhile; it is never replaced unread.
     if (!temporary.linkAs(name)) return errno == EEXIST ? Result::Changed : Result::Failed;

@@ -9,9 +9,10 @@
 
 namespace platform::file {
 
-// Computes a file's new content from its current one (nullptr: the file is missing).
-// Nothing (with errno set) abandons the write.
-using Edit = std::function<std::optional<std::string>(const std::string* current)>;
+// Computes a file's new content into `next` (empty on entry) from its current one
+// (nullptr: the file is missing). False (with errno set) abandons the write. The
+// buffers are kept between writes, so that a large file costs no fresh memory each time.
+using Edit = std::function<bool(const std::string* current, std::string& next)>;
 
 // Read-modify-replace of the local file `path`, beside a program that does not lock:
 // - The file is read once it has settled (see readFile), under an advisory lock

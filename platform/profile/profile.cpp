@@ -2,104 +2,35 @@
 
 #include <cerrno>
 #include <cstring>
-#include <optional>
 #include <string>
 
 #include "platform/file/read_file.h"
 #include "platform/file/write_file.h"
 #include "platform/paths/paths.h"
+#include "platform/profile/profile_text.h"
 #include "platform/text/ascii.h"
-#include "platform/text/lines.h"
 #include "platform/text/utf16.h"
 
 namespace platform::profile {
 
 namespace {
 
-using text::Line;
-using text::Lines;
 using text::trimBlanks;
 
-// What a line is to the profile functions.
-struct Meaning {
-    enum Kind { Other, Header, Entry } kind = Other;
-    std::string_view name;       // the section of a header, the key of an entry (trimmed)
-    std::string_view value;      // an entry's value, trimmed; empty without '='
-    std::size_t valueBegin = 0;  // where a new value goes: after '=', or the line's end
-    bool hasEquals = false;
-};
+// A UTF-16LE profile file (with its byte order mark, as Windows writes one) is read
+// and written as such; its text is handled as UTF-8 in between.
+bool isUtf16(std::string_view bytes) { return text::hasUtf16Bom(bytes); }
 
-// A section header ends at its first ']', as in Windows ("[DDSB_1] ; board [2]" is
-// the section DDSB_1); a '[' line without one is nothing. A line whose first non-blank
-// character is ';' is a comment. A UTF-8 byte order mark is not skipped, as Windows
-// does not skip it: the first line then holds no section.
-Meaning meaningOf(std::string_view all, const Line& line) {
-    const std::string_view text = all.substr(line.begin, line.end - line.begin);
-    const std::string_view content = trimBlanks(text);
-    Meaning meaning;
-    if (content.empty() || content.front() == ';') return meaning;
-    if (content.front() == '[') {
-        const auto close = content.find(']');
-        if (close != std::string_view::npos) {
-            meaning.kind = Meaning::Header;
-            meaning.name = trimBlanks(content.substr(1, close - 1));
-        }
-        return meaning;
-    }
-    meaning.kind = Meaning::Entry;
-    const auto equals = text.find('=');
-    meaning.hasEquals = equals != std::string_view::npos;
-    meaning.name = trimBlanks(text.substr(0, equals));
-    if (meaning.hasEquals) {
-        meaning.value = trimBlanks(text.substr(equals + 1));
-        meaning.valueBegin = line.begin + equals + 1;
-    } else {
-        meaning.valueBegin = line.end;
-    }
-    return meaning;
-}
-
-// The text of a profile file: its bytes, or a UTF-16LE file (with its byte order mark,
-// as Windows writes one) decoded to UTF-8, and how to give it back.
-struct ProfileText {
-    std::string bytes;
-    bool utf16 = false;
-
-    explicit ProfileText(std::string raw) : bytes(std::move(raw)) {
-        if (text::hasUtf16Bom(bytes)) {
-            bytes = text::utf16ToUtf8(std::string_view(bytes).substr(2));
-            utf16 = true;
-        }
-    }
-    std::string encoded(const std::string& edited) const {
-        return utf16 ? "\xFF\xFE" + text::utf8ToUtf16(edited) : edited;
-    }
-};
-
-std::optional<ProfileText> load(std::string_view fileName) {
-    auto bytes = file::readFile(paths::toLocalPath(fileName, paths::BareName::InWindowsFolder));
-    if (!bytes) return std::nullopt;
-    return ProfileText(std::move(*bytes));
-}
-
-// Walks the lines of the first section named `section` (without regard to case):
-// calls `onEntry(line, meaning)` for each of its entries until it returns false.
-// Returns the header line when the section exists.
-template <typename OnEntry>
-std::optional<Line> walkSection(std::string_view all, std::string_view section, OnEntry onEntry) {
-    Lines lines(all);
-    Line line;
-    std::optional<Line> header;
-    while (lines.next(line)) {
-        const Meaning meaning = meaningOf(all, line);
-        if (meaning.kind == Meaning::Header) {
-            if (header) break;
-            if (text::equalsIgnoringCase(meaning.name, section)) header = line;
-        } else if (header && meaning.kind == Meaning::Entry && !onEntry(line, meaning)) {
-            break;
-        }
-    }
-    return header;
+// The file's text, from a cache that reads it again only when it changed: brenix's
+// load makes four calls on the same file. A UTF-16LE file is decoded.
+const std::string* load(std::string_view fileName) {
+    thread_local file::CachedFile cache;
+    thread_local std::string decoded;
+    const std::string* bytes =
+        cache.read(paths::toLocalPath(fileName, paths::BareName::InWindowsFolder));
+    if (bytes == nullptr || !isUtf16(*bytes)) return bytes;
+    text::utf16ToUtf8(std::string_view(*bytes).substr(2), decoded);
+    return &decoded;
 }
 
 // How many bytes of `text` fit into `room` without cutting a UTF-8 character.
@@ -118,126 +49,23 @@ std::uint32_t copyString(std::string_view text, char* buffer, std::uint32_t size
     return static_cast<std::uint32_t>(count);
 }
 
-std::string_view unquote(std::string_view value) {
-    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-        value.back() == value.front()) {
-        return value.substr(1, value.size() - 2);
-    }
-    return value;
-}
-
-bool hasLineBreak(std::string_view text) {
-    return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
-}
-
-// The line end the file uses (its first), CR LF for a file without one.
-std::string_view lineEndOf(std::string_view all) {
-    const auto end = all.find_first_of("\r\n");
-    if (end == std::string_view::npos || all.compare(end, 2, "\r\n") == 0) return "\r\n";
-    return all[end] == '\n' ? "\n" : "\r";
-}
-
-// `original` with "key=value" stored in `section`, every other byte kept. Windows ends
-// every line it writes; so a last line without a line end gets one when the new line
-// follows it or when it is the line updated.
-std::string withEntry(std::string_view original, std::string_view section, std::string_view key,
-                      std::string_view value) {
-    const Lines lines(original);
-    const std::string_view all = lines.text();
-    const std::string_view eol = lineEndOf(all);
-
-    std::optional<Line> target, last;
-    std::size_t targetValueBegin = 0;
-    bool targetHasEquals = false;
-    const auto header = walkSection(all, section, [&](const Line& line, const Meaning& meaning) {
-        last = line;
-        if (!target && text::equalsIgnoringCase(meaning.name, key)) {
-            target = line;
-            targetValueBegin = meaning.valueBegin;
-            targetHasEquals = meaning.hasEquals;
-        }
-        return true;
-    });
-
-    std::string out;
-    out.reserve(original.size() + section.size() + key.size() + value.size() + 8);
-    auto endLine = [&](const Line& line) {
-        if (!line.hasLineEnd()) out += eol;
-    };
-    if (target) {
-        out.append(original.substr(0, targetValueBegin));
-        if (!targetHasEquals) out += '=';
-        out.append(value);
-        out.append(original.substr(target->end, target->next - target->end));
-        endLine(*target);
-        out.append(original.substr(target->next));
-        return out;
-    }
-    const std::optional<Line> after = last ? last : header;
-    if (after) {
-        out.append(original.substr(0, after->next));
-        endLine(*after);
-        out.append(key).append("=").append(value).append(eol);
-        out.append(original.substr(after->next));
-        return out;
-    }
-    // A new section at the end of the text, before any zero bytes that end the file.
-    out.append(all);
-    if (!all.empty() && all.back() != '\n' && all.back() != '\r') out += eol;
-    out.append("[").append(section).append("]").append(eol);
-    out.append(key).append("=").append(value).append(eol);
-    out.append(original.substr(all.size()));
-    return out;
-}
-
 }  // namespace
 
 std::uint32_t GetPrivateProfileSection(std::string_view sectionName, char* buffer,
                                        std::uint32_t size, std::string_view fileName) {
     if (size < 2) return 0;
     buffer[0] = buffer[1] = '\0';
-    const auto text = load(fileName);
-    if (!text) return 0;
-    // Entries go straight into the buffer, each ended by a zero; Windows counts those
-    // zeros and, when they do not fit, cuts the entries and answers size - 2.
-    std::size_t used = 0;
-    bool cut = false;
-    auto put = [&](std::string_view piece) {
-        const std::size_t room = size - 2 - used;
-        const std::size_t count = std::min(piece.size(), room);
-        std::memcpy(buffer + used, piece.data(), count);
-        used += count;
-        cut = cut || count < piece.size();
-    };
-    walkSection(text->bytes, trimBlanks(sectionName), [&](const Line&, const Meaning& meaning) {
-        put(meaning.name);
-        if (meaning.hasEquals) {
-            put("=");
-            put(meaning.value);
-        }
-        put(std::string_view("\0", 1));
-        return !cut;
-    });
-    if (cut) {
-        buffer[size - 2] = buffer[size - 1] = '\0';
-        return size - 2;
-    }
-    buffer[used] = '\0';
-    return static_cast<std::uint32_t>(used);
+    const std::string* text = load(fileName);
+    if (text == nullptr) return 0;
+    return copySection(*text, trimBlanks(sectionName), buffer, size);
 }
 
 std::uint32_t GetPrivateProfileString(std::string_view sectionName, std::string_view key,
                                       std::string_view defaultValue, char* buffer,
                                       std::uint32_t size, std::string_view fileName) {
     std::optional<std::string_view> found;
-    const auto text = load(fileName);
-    if (text) {
-        walkSection(text->bytes, trimBlanks(sectionName), [&](const Line&, const Meaning& meaning) {
-            if (!text::equalsIgnoringCase(meaning.name, trimBlanks(key))) return true;
-            found = unquote(meaning.value);
-            return false;
-        });
-    }
+    if (const std::string* text = load(fileName))
+        found = findValue(*text, trimBlanks(sectionName), trimBlanks(key));
     if (found) return copyString(*found, buffer, size);
     while (!defaultValue.empty() && defaultValue.back() == ' ') defaultValue.remove_suffix(1);
     return copyString(defaultValue, buffer, size);
@@ -247,23 +75,24 @@ bool WritePrivateProfileString(std::string_view sectionName, std::string_view ke
                                std::string_view value, std::string_view fileName) {
     sectionName = trimBlanks(sectionName);
     key = trimBlanks(key);
-    // A name that the file could not give back as this entry: a line break or zero
-    // anywhere, an empty key, '=' in the key, a key that would read as a comment or a
-    // section header, ']' in the section.
-    if (hasLineBreak(sectionName) || hasLineBreak(key) || hasLineBreak(value) || key.empty() ||
-        key.find('=') != std::string_view::npos || key.front() == ';' ||
-        (key.front() == '[' && key.find(']') != std::string_view::npos) ||
-        sectionName.find(']') != std::string_view::npos) {
+    if (!isStorable(sectionName, key, value)) {
         errno = EINVAL;
         return false;
     }
-    return file::updateFile(paths::toLocalPath(fileName, paths::BareName::InWindowsFolder),
-                            [&](const std::string* current) -> std::optional<std::string> {
-                                if (current == nullptr)
-                                    return withEntry({}, sectionName, key, value);
-                                const ProfileText text(*current);
-                                return text.encoded(withEntry(text.bytes, sectionName, key, value));
-                            });
+    return file::updateFile(
+        paths::toLocalPath(fileName, paths::BareName::InWindowsFolder),
+        [&](const std::string* current, std::string& next) {
+            if (current == nullptr || !isUtf16(*current)) {
+                writeWithEntry(current != nullptr ? *current : std::string_view(), sectionName, key,
+                               value, next);
+                return true;
+            }
+            std::string edited;
+            writeWithEntry(text::utf16ToUtf8(std::string_view(*current).substr(2)), sectionName,
+                           key, value, edited);
+            next = "\xFF\xFE" + text::utf8ToUtf16(edited);
+            return true;
+        });
 }
 
 }  // namespace platform::profile

@@ -47,8 +47,8 @@ std::uint32_t GetPrivateProfileString(std::string_view section, std::string_view
 // read-only and link rules. Returns false, with errno set and the file unchanged, when
 // the file cannot be written (see updateFile for the one exception), or (EINVAL) when a
 // name or the value would not stay one entry: a line break or zero byte anywhere, an
-// empty key, '=' in the key, a key that would read as a comment (";k") or a header
-// ("[k]"), ']' in the section.
+// empty key, '=' in the key, a key beginning with ';' or '[' (it would read as a
+// comment, a header or nothing), ']' in the section.
 bool WritePrivateProfileString(std::string_view section, std::string_view key,
                                std::string_view value, std::string_view fileName);
 

@@ -1,6 +1,8 @@
 #include "reg_store.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "platform/text/ascii.h"
 #include "platform/text/lines.h"
@@ -10,6 +12,7 @@ namespace platform::registry {
 
 namespace {
 
+using text::skipBlanks;
 using text::trimBlanks;
 
 constexpr std::array<std::string_view, 7> RootNames = {
@@ -21,11 +24,6 @@ constexpr std::uint32_t FirstRootHandle = 0x80000000;
 constexpr std::uint32_t StringType = 1;
 constexpr std::uint32_t BinaryType = 3;
 constexpr std::uint32_t DwordType = 4;
-
-std::string_view skipBlanks(std::string_view s) {
-    while (!s.empty() && text::isBlank(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-    return s;
-}
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -166,6 +164,24 @@ std::optional<std::string> canonicalKeyPath(std::string_view path) {
     return folded;
 }
 
+// Whether a line in [from, to) of `text` could run on over the next one: a backslash
+// with nothing but blanks, a ';' comment or the line's end behind it.
+bool mayRunOn(std::string_view text, std::size_t from, std::size_t to) {
+    while (from < to) {
+        const void* found = std::memchr(text.data() + from, '\\', to - from);
+        if (found == nullptr) return false;
+        std::size_t after =
+            static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) + 1;
+        while (after < text.size() && text::isBlank(static_cast<unsigned char>(text[after])))
+            ++after;
+        if (after >= text.size() || text[after] == '\r' || text[after] == '\n' ||
+            text[after] == ';')
+            return true;
+        from = after;
+    }
+    return false;
+}
+
 // Whether the key `path` is `key` itself or one of its sub-keys.
 bool isWithin(std::string_view path, std::string_view key) {
     return path.starts_with(key) && (path.size() == key.size() || path[key.size()] == '\\');
@@ -179,9 +195,9 @@ std::string_view rootName(std::uint32_t handle) {
 }
 
 std::optional<ValueTable> readKey(std::string_view bytes, std::string_view path) {
-    std::string decoded;
+    thread_local std::string decoded;  // its memory is reused from lookup to lookup
     if (text::hasUtf16Bom(bytes)) {
-        decoded = text::utf16ToUtf8(bytes.substr(2));
+        text::utf16ToUtf8(bytes.substr(2), decoded);
         bytes = decoded;
     } else if (bytes.starts_with("\xEF\xBB\xBF")) {
         bytes.remove_prefix(3);
@@ -197,8 +213,23 @@ std::optional<ValueTable> readKey(std::string_view bytes, std::string_view path)
     bool exists = isRoot;
     bool inKey = false;  // the lines below the current key line belong to `path`
     ValueTable values;
-    while (lines.next(line)) {
-        const std::string_view content = trimBlanks(lines.textOf(line));
+    for (;;) {
+        // Outside the key only key lines count, unless hex data could take the lines
+        // that follow: then each line is read.
+        if (!inKey) {
+            const std::size_t next = lines.nextBracketLineStart();
+            if (!mayRunOn(lines.text(), lines.position(), next)) lines.seek(next);
+        }
+        if (!lines.next(line)) break;
+        const std::string_view raw = lines.textOf(line);
+        // A value of another key matters only when its data may run on over the lines
+        // that follow, which takes hex data and a backslash.
+        if (!inKey && !raw.empty() && raw.front() != '[' &&
+            (std::memchr(raw.data(), '\\', raw.size()) == nullptr ||
+             raw.find("hex") == std::string_view::npos)) {
+            continue;
+        }
+        const std::string_view content = trimBlanks(raw);
         if (content.empty() || content.front() == ';' || content.front() == '#') continue;
 
         if (content.front() == '[') {
@@ -208,6 +239,10 @@ std::optional<ValueTable> readKey(std::string_view bytes, std::string_view path)
             const bool deletion = name.starts_with('-');
             if (deletion) name.remove_prefix(1);
             if (name.empty() || text::isBlank(static_cast<unsigned char>(name.front()))) continue;
+            // Most key lines concern other keys: neither this key nor one above or below
+            // it. That shows in their first characters, without building a path.
+            const std::size_t common = std::min(name.size(), path.size());
+            if (!text::equalsIgnoringCase(name.substr(0, common), path.substr(0, common))) continue;
             const auto key = canonicalKeyPath(name);
             if (!key) continue;
             if (deletion) {

@@ -51,9 +51,10 @@ long OpenKey(Key root, std::string_view subKey, Key* opened) {
         path += text::upperAscii(subKey);
     }
 
-    const auto bytes = file::readFile(storePath());
-    if (!bytes) return FileNotFound;
-    auto values = readKey(*bytes, path);
+    // Read at every open; only the memory is kept for the next one.
+    thread_local std::string bytes;
+    if (!file::readFileInto(storePath(), bytes)) return FileNotFound;
+    auto values = readKey(bytes, path);
     if (!values) return FileNotFound;
 
     const Key handle = nextHandle++;

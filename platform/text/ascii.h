@@ -38,6 +38,13 @@ inline bool endsWithIgnoringCase(std::string_view text, std::string_view suffix)
 // "C" locale's isspace would take line ends and more).
 constexpr bool isBlank(char32_t c) { return c == ' ' || c == '\t'; }
 
+// Without the blanks at its start.
+constexpr std::string_view skipBlanks(std::string_view text) {
+    while (!text.empty() && isBlank(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    return text;
+}
+
 // Without the blanks at either end.
 constexpr std::string_view trimBlanks(std::string_view text) {
     while (!text.empty() && isBlank(static_cast<unsigned char>(text.front())))

@@ -2,7 +2,9 @@
 // all end a line. No table of lines is built.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 namespace platform::text {
@@ -19,28 +21,73 @@ class Lines {
 public:
     // Over `text`; zero bytes at its very end are no line (a file written with its
     // terminating zero).
-    explicit Lines(std::string_view text) : text_(text) {
+    explicit Lines(std::string_view text, std::size_t from = 0) : text_(text), position_(from) {
         while (!text_.empty() && text_.back() == '\0') text_.remove_suffix(1);
     }
     // The next line, or false at the end.
     bool next(Line& line) {
         if (position_ >= text_.size()) return false;
         line.begin = position_;
-        const auto end = text_.find_first_of("\r\n", position_);
-        line.end = end == std::string_view::npos ? text_.size() : end;
+        line.end = std::min(nextOf('\n', nextLineFeed_), nextOf('\r', nextReturn_));
         line.next = line.end;
         if (line.next < text_.size()) line.next += text_.compare(line.next, 2, "\r\n") == 0 ? 2 : 1;
         position_ = line.next;
         return true;
     }
     std::string_view text() const { return text_; }
+
+    // The next line that starts with '[' (blanks before it allowed), found by jumping
+    // from one '[' to the next: the lines between are not looked at.
+    bool nextBracketLine(Line& line) {
+        seek(nextBracketLineStart());
+        return next(line);
+    }
+
+    // Where the next line that starts with '[' begins, or the text's size.
+    std::size_t nextBracketLineStart() const {
+        std::size_t from = position_;
+        while (from < text_.size()) {
+            const void* found = std::memchr(text_.data() + from, '[', text_.size() - from);
+            if (found == nullptr) break;
+            const auto at =
+                static_cast<std::size_t>(static_cast<const char*>(found) - text_.data());
+            std::size_t start = at;
+            while (start > 0 && (text_[start - 1] == ' ' || text_[start - 1] == '\t')) --start;
+            if (start == 0 || text_[start - 1] == '\n' || text_[start - 1] == '\r') return start;
+            from = at + 1;
+        }
+        return text_.size();
+    }
+
+    // Goes on from `position`, the start of a line.
+    void seek(std::size_t position) {
+        position_ = position;
+        nextLineFeed_ = nextReturn_ = Unknown;
+    }
+    std::size_t position() const { return position_; }
     std::string_view textOf(const Line& line) const {
         return text_.substr(line.begin, line.end - line.begin);
     }
 
 private:
+    // Where the next `c` at or after the current position stands (the text's size when
+    // none). Each search starts where the last one for `c` ended, so every byte is
+    // searched at most once for each of the two characters, with memchr's speed.
+    std::size_t nextOf(char c, std::size_t& cached) {
+        if (cached < position_ || cached == Unknown) {
+            const void* found = std::memchr(text_.data() + position_, c, text_.size() - position_);
+            cached = found == nullptr
+                         ? text_.size()
+                         : static_cast<std::size_t>(static_cast<const char*>(found) - text_.data());
+        }
+        return cached;
+    }
+
+    static constexpr std::size_t Unknown = static_cast<std::size_t>(-1);
     std::string_view text_;
     std::size_t position_ = 0;
+    std::size_t nextLineFeed_ = Unknown;
+    std::size_t nextReturn_ = Unknown;
 };
 
 }  // namespace platform::text

@@ -13,6 +13,8 @@ inline bool hasUtf16Bom(std::string_view bytes) { return bytes.starts_with("\xFF
 // UTF-16LE bytes (without a byte order mark) as UTF-8; an unpaired surrogate becomes
 // U+FFFD, an odd last byte is dropped.
 std::string utf16ToUtf8(std::string_view bytes);
+// The same into `out`, whose memory is reused.
+void utf16ToUtf8(std::string_view bytes, std::string& out);
 
 // UTF-8 as UTF-16LE bytes, without a byte order mark; a malformed sequence becomes
 // U+FFFD.

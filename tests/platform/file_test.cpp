@@ -32,7 +32,10 @@ using testing_support::TestUser;
 using testing_support::writeFile;
 
 file::Edit setTo(std::string bytes) {
-    return [bytes](const std::string*) -> std::optional<std::string> { return bytes; };
+    return [bytes](const std::string*, std::string& next) {
+        next = bytes;
+        return true;
+    };
 }
 
 struct stat statOf(const fs::path& path) {
@@ -189,11 +192,13 @@ TEST_F(FileTest, AChangeSinceTheReadIsNeverUndone) {
         SCOPED_TRACE(row.name);
         writeFile(path(), "app=1\r\n");
         int edits = 0;
-        const bool written = file::updateFile(path(), [&](const std::string* current) {
-            // The application rewrites the file while the first edit is under way.
-            if (++edits == 1) row.application(path(), "app=2\r\n");
-            return std::optional<std::string>(*current + "ours=1\r\n");
-        });
+        const bool written =
+            file::updateFile(path(), [&](const std::string* current, std::string& next) {
+                // The application rewrites the file while the first edit is under way.
+                if (++edits == 1) row.application(path(), "app=2\r\n");
+                next = *current + "ours=1\r\n";
+                return true;
+            });
         EXPECT_TRUE(written);
         EXPECT_EQ(edits, 2);
         EXPECT_EQ(readFile(path()), "app=2\r\nours=1\r\n");
@@ -204,9 +209,10 @@ TEST_F(FileTest, AFileThatNeverStandsStillIsNotWritten) {
     writeFile(path(), "app=0\r\n");
     int edits = 0;
     errno = 0;
-    const bool written = file::updateFile(path(), [&](const std::string*) {
+    const bool written = file::updateFile(path(), [&](const std::string*, std::string& next) {
         writeFile(path(), "app=" + std::to_string(++edits) + "\r\n");
-        return std::optional<std::string>("ours\r\n");
+        next = "ours\r\n";
+        return true;
     });
     EXPECT_FALSE(written);
     EXPECT_EQ(errno, EBUSY);
@@ -223,8 +229,9 @@ TEST_F(FileTest, ConcurrentWritersNeverLoseAnIncrement) {
         if (child == 0) {
             bool ok = true;
             for (int i = 0; i < Increments && ok; ++i) {
-                ok = file::updateFile(path(), [](const std::string* current) {
-                    return std::optional<std::string>(std::to_string(std::stoi(*current) + 1));
+                ok = file::updateFile(path(), [](const std::string* current, std::string& next) {
+                    next = std::to_string(std::stoi(*current) + 1);
+                    return true;
                 });
             }
             _exit(ok ? 0 : 1);

@@ -227,6 +227,8 @@ TEST_F(ProfileTest, WriteRefusesTextsThatWouldNotStayOneEntry) {
                                       {"S", "k=x", "1"},
                                       {"S", ";k", "1"},
                                       {"S", "[k]", "1"},
+                                      // Found by fuzzing: the line "[k=1" reads as no entry.
+                                      {"S", "[k", "1"},
                                       {"S", "k", std::string_view("1\0", 2)},
                                       {"S", "", "1"},
                                       {"S]", "k", "1"},

@@ -1,0 +1,3 @@
+@echo off
+rem the manual
+man\HarvaneManual.pdf
