@@ -10,12 +10,15 @@
 
 namespace platform::file {
 
-bool readFileInto(const std::string& path, std::string& bytes) {
+namespace {
+
+// Opens `path` and reads it once it has settled, opening it again when the path names
+// another file meanwhile; `identity` is what was read.
+bool readSettledPath(const std::string& path, std::string& bytes, Identity& identity) {
     Settling settling;
     for (;;) {
         const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
         if (fd < 0) return false;
-        Identity identity;
         const ReadOutcome outcome = readSettled(fd, path, settling, bytes, identity);
         const int failure = errno;
         close(fd);
@@ -23,6 +26,13 @@ bool readFileInto(const std::string& path, std::string& bytes) {
         errno = outcome == ReadOutcome::Failed ? failure : EBUSY;
         if (outcome == ReadOutcome::Failed || settling.expired()) return false;
     }
+}
+
+}  // namespace
+
+bool readFileInto(const std::string& path, std::string& bytes) {
+    Identity identity;
+    return readSettledPath(path, bytes, identity);
 }
 
 std::optional<std::string> readFile(const std::string& path) {
@@ -39,26 +49,13 @@ const std::string* CachedFile::read(const std::string& path) {
         return &bytes_;
     }
     valid_ = false;
-    Settling settling;
-    for (;;) {
-        const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-        if (fd < 0) return nullptr;
-        Identity identity;
-        const ReadOutcome outcome = readSettled(fd, path, settling, bytes_, identity);
-        const int failure = errno;
-        close(fd);
-        if (outcome == ReadOutcome::Read) {
-            path_ = path;
-            stamp_ = {identity.device, identity.inode, identity.size, identity.modified.tv_sec,
-                      identity.modified.tv_nsec};
-            valid_ = true;
-            return &bytes_;
-        }
-        if (outcome == ReadOutcome::Failed || settling.expired()) {
-            errno = outcome == ReadOutcome::Failed ? failure : EBUSY;
-            return nullptr;
-        }
-    }
+    Identity identity;
+    if (!readSettledPath(path, bytes_, identity)) return nullptr;
+    path_ = path;
+    stamp_ = {identity.device, identity.inode, identity.size, identity.modified.tv_sec,
+              identity.modified.tv_nsec};
+    valid_ = true;
+    return &bytes_;
 }
 
 }  // namespace platform::file

@@ -4,11 +4,9 @@
 source "$(dirname "$0")/lib.sh"
 
 lumiq="$SANDBOX/Program Files/Lumiq"
-mkdir -p "$lumiq/man" "$SANDBOX/shim"
+mkdir -p "$lumiq/man"
 printf '%%PDF-1.4\n' > "$lumiq/man/HarvaneManual.pdf"
-printf '#!/bin/sh\necho "$*" >> "%s"\n' "$SANDBOX/opened" > "$SANDBOX/shim/xdg-open"
-chmod +x "$SANDBOX/shim/xdg-open"
-export PATH="$SANDBOX/shim:$PATH"
+record_xdg_open "$SANDBOX/opened"
 write_registry "[HKEY_CURRENT_USER\\Software\\Harvane\\Vexon\\path]
 \"setup\"=\"${lumiq//\//\\\\}\\\\setup\"
 "
@@ -40,9 +38,7 @@ expect_eq "failure message" "$err" "Quorvel: Error locating manual.  Please make
 start_xvfb
 "$BIN_DIR/lectavo" 2>/dev/null &
 pid=$!
-box=$(wait_for_window "Quorvel")
-xdotool windowfocus --sync "$box"
-xdotool key Return
+press_in_window "Quorvel" Return
 wait_for_exit "$pid"
 expect_eq "exit status after the box" "$EXIT_STATUS" 1
 echo "lectavo end-to-end: passed"

@@ -54,6 +54,23 @@ wait_for_window() {
   echo "${ids%%$'\n'*}"
 }
 
+# press_in_window <exact title> <key>: focuses the window and presses the key.
+press_in_window() {
+  local window
+  window=$(wait_for_window "$1")
+  xdotool windowfocus --sync "$window"
+  xdotool key "$2"
+}
+
+# record_xdg_open <record file>: an xdg-open first on PATH that appends its arguments,
+# one call a line, to the record file.
+record_xdg_open() {
+  mkdir -p "$SANDBOX/shim"
+  printf '#!/bin/sh\necho "$*" >> "%s"\n' "$1" > "$SANDBOX/shim/xdg-open"
+  chmod +x "$SANDBOX/shim/xdg-open"
+  export PATH="$SANDBOX/shim:$PATH"
+}
+
 # wait_for_exit <pid>: waits at most 20 s and sets EXIT_STATUS. It must run in the shell
 # that started the process (not in a $(...) subshell), or `wait` cannot see it.
 wait_for_exit() {

@@ -28,16 +28,15 @@ command -v vexon-sim >/dev/null && fail "vexon-sim was installed"
 
 # lectavo from /usr/bin finds its interpreter in /usr/libexec and opens the manual.
 lumiq="$SANDBOX/Lumiq"
-mkdir -p "$lumiq/man" "$SANDBOX/shim"
+mkdir -p "$lumiq/man"
 printf '%%PDF-1.4\n' > "$lumiq/man/HarvaneManual.pdf"
-printf '#!/bin/sh\necho "$*" >> "%s"\n' "$SANDBOX/opened" > "$SANDBOX/shim/xdg-open"
-chmod +x "$SANDBOX/shim/xdg-open"
+record_xdg_open "$SANDBOX/opened"
 cp "$here/../../packaging/demo/Corvane.ini" "$lumiq/Corvane.ini"
 write_registry "[HKEY_CURRENT_USER\\Software\\Harvane\\Vexon\\path]
 \"setup\"=\"$lumiq/setup\"
 \"corvane.ini\"=\"$lumiq/Corvane.ini\"
 "
-PATH="$SANDBOX/shim:$PATH" lectavo
+lectavo
 wait_until 5 test -s "$SANDBOX/opened" || fail "the installed lectavo opened nothing"
 expect_eq "document opened" "$(cat "$SANDBOX/opened")" "$lumiq/man/HarvaneManual.pdf"
 
@@ -47,9 +46,7 @@ start_bus
 before=$(md5sum < "$lumiq/Corvane.ini")
 brenix 2>"$SANDBOX/brenix.err" &
 pid=$!
-dialog=$(wait_for_window "Attenuation & Frequency Brenix")
-xdotool windowfocus --sync "$dialog"
-xdotool key Escape
+press_in_window "Attenuation & Frequency Brenix" Escape
 wait_for_exit "$pid"
 expect_eq "brenix exit status" "$EXIT_STATUS" 0
 expect_eq "Corvane.ini after Esc" "$(md5sum < "$lumiq/Corvane.ini")" "$before"
