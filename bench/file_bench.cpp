@@ -52,8 +52,8 @@ void writeWhole(const std::string& path, const std::string& bytes) {
     utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
-// The floor of every read: the whole file read once.
-void readOnce(const std::string& path) {
+// The floor of every read: the whole file read once, into a buffer kept for the next.
+const std::string& readOnce(const std::string& path) {
     static std::string buffer;
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat info;
@@ -65,17 +65,13 @@ void readOnce(const std::string& path) {
            (count = read(fd, buffer.data() + done, buffer.size() - done)) > 0)
         done += static_cast<std::size_t>(count);
     close(fd);
+    buffer.resize(done);
+    return buffer;
 }
 
 // The floor of a write: read, temporary file, fsync, rename.
 void rewriteAtomically(const std::string& path) {
-    static std::string buffer;
-    const int in = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info;
-    fstat(in, &info);
-    buffer.resize(static_cast<std::size_t>(info.st_size));
-    if (read(in, buffer.data(), buffer.size()) < 0) std::exit(1);
-    close(in);
+    const std::string& buffer = readOnce(path);
     const std::string temporary = path + ".new";
     const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (write(fd, buffer.data(), buffer.size()) < 0 || fsync(fd) != 0) std::exit(1);

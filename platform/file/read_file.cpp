@@ -43,18 +43,15 @@ std::optional<std::string> readFile(const std::string& path) {
 
 const std::string* CachedFile::read(const std::string& path) {
     struct stat info;
-    if (valid_ && path == path_ && stat(path.c_str(), &info) == 0 &&
-        Stamp{info.st_dev, info.st_ino, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec} ==
-            stamp_) {
+    if (identity_ && path == path_ && stat(path.c_str(), &info) == 0 &&
+        Identity::of(info) == *identity_) {
         return &bytes_;
     }
-    valid_ = false;
+    identity_.reset();
     Identity identity;
     if (!readSettledPath(path, bytes_, identity)) return nullptr;
     path_ = path;
-    stamp_ = {identity.device, identity.inode, identity.size, identity.modified.tv_sec,
-              identity.modified.tv_nsec};
-    valid_ = true;
+    identity_ = identity;
     return &bytes_;
 }
 

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "identity.h"
+
 namespace platform::file {
 
 // The whole content of the local regular file `path` (symbolic links followed), or
@@ -31,13 +33,8 @@ public:
 
 private:
     std::string path_;
-    std::string bytes_;  // its buffer is reused when another content is read
-    struct Stamp {
-        unsigned long long device = 0, inode = 0;
-        long long size = -1, seconds = 0, nanoseconds = 0;
-        bool operator==(const Stamp&) const = default;
-    } stamp_;
-    bool valid_ = false;
+    std::string bytes_;                 // its buffer is reused when another content is read
+    std::optional<Identity> identity_;  // of what bytes_ holds; nothing when it holds none
 };
 
 }  // namespace platform::file

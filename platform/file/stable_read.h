@@ -1,6 +1,6 @@
-// Internal to platform/file: what a file is at one moment, and a read that waits until
-// the file stands still. Another program may rewrite the file in place at any time
-// (truncate, then write in pieces), so bytes read at a moment of change are no file.
+// Internal to platform/file: a read that waits until the file stands still. Another program may
+// rewrite the file in place at any time (truncate, then write in pieces), so bytes read at a moment
+// of change are no file.
 #pragma once
 
 #include <sys/stat.h>
@@ -8,22 +8,9 @@
 #include <chrono>
 #include <string>
 
+#include "identity.h"
+
 namespace platform::file {
-
-// A file's identity as far as a change to it shows: a rename gives another inode, a
-// rewrite in place another size or modification time (nanoseconds).
-struct Identity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    timespec modified = {};
-
-    static Identity of(const struct stat& info);
-    bool sameFile(const Identity& other) const {
-        return device == other.device && inode == other.inode;
-    }
-    bool operator==(const Identity& other) const;
-};
 
 // Remembers the identity of what this process wrote last, so that reading it back
 // (Apply's next write) costs no settling time.

@@ -49,9 +49,7 @@ kill "$sim"
 wait "$sim" || true
 xdotool windowfocus --sync "$wid"
 xdotool key alt+a
-box=$(wait_for_window "Pellix Attenuation & Frequency Brenix")
-xdotool windowfocus --sync "$box"
-xdotool key Return
+press_in_window "Pellix Attenuation & Frequency Brenix" Return
 wait_until 5 sh -c "! xdotool search --onlyvisible --name '^Pellix Attenuation & Frequency Brenix\$' >/dev/null" ||
   fail "the reset message did not close"
 kill -0 "$pid" 2>/dev/null || fail "the program ended after a failed reset"
