@@ -1,7 +1,8 @@
 // The file figures of bench/run, each measured side by side with its floor or peer in
 // one run: rounds alternate the two, and each row gives medians with min and max.
 // Prints Markdown table rows on standard output.
-//   file_bench <work folder>
+//   file_bench <work folder> [text]
+// With a text, only the rows whose name holds it are measured (to look at one figure).
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -113,8 +114,11 @@ std::string sizeName(std::size_t size) {
 }
 
 // Measures `ours` against `floor`, alternating, and prints a row with the goal.
+std::string onlyRows;
+
 double row(const std::string& what, std::size_t size, int rounds, const std::string& floorName,
            double goal, const std::function<void()>& ours, const std::function<void()>& floor) {
+    if ((what + " " + floorName).find(onlyRows) == std::string::npos) return 0;
     std::vector<double> oursSamples, floorSamples;
     ours();  // warm the page cache and the code once
     floor();
@@ -143,11 +147,12 @@ double row(const std::string& what, std::size_t size, int rounds, const std::str
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: file_bench <work folder>\n");
+    if (argc < 2 || argc > 3) {
+        std::fprintf(stderr, "usage: file_bench <work folder> [text]\n");
         return 2;
     }
     const std::string work = argv[1];
+    if (argc == 3) onlyRows = argv[2];
     setenv("XDG_CONFIG_HOME", work.c_str(), 1);
     mkdir((work + "/winreg").c_str(), 0755);
     const std::string store = work + "/winreg/registry.reg";
@@ -227,6 +232,7 @@ int main(int argc, char** argv) {
                 [&] { readOnce(store); });
         }
     }
+    if (!onlyRows.empty()) return 0;
     std::printf(
         "\nApply's three writes per MiB of file: %.2f ms at 64 KiB, %.2f ms at 1 MiB, %.2f ms "
         "at 16 MiB (growth in proportion to the size: %s)\n",

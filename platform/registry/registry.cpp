@@ -40,13 +40,13 @@ long OpenKey(Key root, std::string_view subKey, Key* opened) {
     std::string path = pathOf(root);
     if (path.empty()) return InvalidHandle;
     if (!subKey.empty()) {
-        // A leading separator is a bad path name, as Windows answers (Wine's
-        // advapi32/tests/registry.c). A doubled or trailing one names no key here: we
-        // found no statement of what Windows does, and refuse rather than guess.
+        // A leading separator is a bad path name and trailing ones do not count, as
+        // Windows answers (Wine's advapi32/tests/registry.c and reg/tests/import.c). A
+        // doubled one inside names no key here: we found no statement of what Windows
+        // does, and refuse rather than guess.
         if (subKey.front() == '\\') return BadPathname;
-        if (subKey.back() == '\\' || subKey.find("\\\\") != std::string_view::npos) {
-            return FileNotFound;
-        }
+        while (subKey.ends_with('\\')) subKey.remove_suffix(1);
+        if (subKey.find("\\\\") != std::string_view::npos) return FileNotFound;
         path += '\\';
         path += text::upperAscii(subKey);
     }
@@ -69,7 +69,11 @@ long QueryValue(Key key, std::string_view name, std::uint32_t* type, unsigned ch
     const auto it = openedKeys.find(key);
     if (it == openedKeys.end()) return InvalidHandle;
     const auto value = it->second.values.find(text::upperAscii(name));
-    if (value == it->second.values.end()) return FileNotFound;
+    if (value == it->second.values.end()) {
+        // Windows clears the size when only the size was asked for.
+        if (data == nullptr && size != nullptr) *size = 0;
+        return FileNotFound;
+    }
 
     const auto& bytes = value->second.data;
     if (type != nullptr) *type = value->second.type;

@@ -41,9 +41,9 @@ inline constexpr std::uint32_t TypeMultiString = 7;   // REG_MULTI_SZ
 std::string storePath();
 
 // RegOpenKeyExA for reading: opens subKey (backslash-separated, any case) under the
-// root key `root`; an empty subKey opens the root itself. Returns Success and sets
-// *opened; BadPathname for a sub-key that begins with a backslash; FileNotFound when
-// the store, the root or the key is missing. The store is read and scanned once.
+// root key `root`; an empty subKey opens the root itself, and backslashes that end it
+// do not count. Returns Success and sets *opened; BadPathname for a sub-key that
+// begins with a backslash; FileNotFound when the store, the root or the key is missing. The store is read and scanned once.
 // An opened key holds a snapshot of its values until CloseKey.
 long OpenKey(Key root, std::string_view subKey, Key* opened);
 
@@ -52,7 +52,8 @@ long OpenKey(Key root, std::string_view subKey, Key* opened);
 // data stands at the start of `data`, the bytes after it are untouched, and *size
 // holds its length (a string with its terminating zero). Data larger than the
 // buffer gives MoreData with *size set to the length needed and the buffer
-// untouched; a null `data` asks for the size only. `type` may be null.
+// untouched; a null `data` asks for the size only. A missing value gives FileNotFound,
+// with *size set to 0 when `data` is null and untouched otherwise. `type` may be null.
 long QueryValue(Key key, std::string_view name, std::uint32_t* type, unsigned char* data,
                 std::uint32_t* size);
 

@@ -288,12 +288,34 @@ TEST(RegistryStoreTest, ImportsAsTheRegistryEditorDoes) {
     }
 }
 
-// Wine's advapi32/tests/registry.c: a sub-key with a leading backslash is a bad path.
-TEST(RegistryStoreTest, ALeadingBackslashIsABadPathName) {
+// How a sub-key's separators are taken: a leading one is a bad path (Wine's
+// advapi32/tests/registry.c); trailing ones do not count (import.c verify_key on
+// "Subkey1e\\" and "Subkey1f\\\\", keys imported without them).
+TEST(RegistryStoreTest, SubKeySeparatorsAtEitherEnd) {
     TempHome home;
     home.writeRegistry("[HKEY_CURRENT_USER\\Software\\T]\n");
     reg::Key key = 0;
     EXPECT_EQ(reg::OpenKey(reg::CurrentUser, "\\Software\\T", &key), reg::BadPathname);
+    EXPECT_TRUE(keyOpens(reg::CurrentUser, "Software\\T\\"));
+    EXPECT_TRUE(keyOpens(reg::CurrentUser, "Software\\T\\\\"));
+    EXPECT_FALSE(keyOpens(reg::CurrentUser, "Software\\T\\U\\"));
+}
+
+// registry.c test_query_value_ex: a missing value sets the size to 0 when only the
+// size is asked, and leaves it alone when a buffer is given.
+TEST(RegistryStoreTest, SizeReportedForAMissingValue) {
+    TempHome home;
+    home.writeRegistry("[HKEY_CURRENT_USER\\Software\\T]\n\"v\"=\"x\"\n");
+    reg::Key key = 0;
+    ASSERT_EQ(reg::OpenKey(reg::CurrentUser, "Software\\T", &key), reg::Success);
+    std::uint32_t size = 0xdeadbeef;
+    EXPECT_EQ(reg::QueryValue(key, "missing", nullptr, nullptr, &size), reg::FileNotFound);
+    EXPECT_EQ(size, 0u);
+    unsigned char buffer[10];
+    size = sizeof buffer;
+    EXPECT_EQ(reg::QueryValue(key, "missing", nullptr, buffer, &size), reg::FileNotFound);
+    EXPECT_EQ(size, sizeof buffer);
+    reg::CloseKey(key);
 }
 
 }  // namespace
