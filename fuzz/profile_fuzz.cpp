@@ -44,15 +44,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view key = platform::text::trimBlanks(parts[2]);
     const std::string_view value = parts[3];
 
-    char buffer[255], small[24];
-    copySection(text, section, buffer, sizeof buffer);
-    copySection(text, section, small, sizeof small);
-    findValue(text, section, key);
+    if (const auto header = findSection(text, section)) {
+        char buffer[255], small[24];
+        copySection(text, *header, buffer, sizeof buffer);
+        copySection(text, *header, small, sizeof small);
+        findValue(text, *header, key);
+    }
 
     if (!isStorable(section, key, value)) return 0;
     std::string out;
     writeWithEntry(text, section, key, value, out);
-    const auto back = findValue(out, section, key);
+    const auto header = findSection(out, section);
+    const auto back = header ? findValue(out, *header, key) : std::nullopt;
     if (!back || *back != unquoted(value)) __builtin_trap();
 
     std::size_t prefix = 0;

@@ -52,6 +52,7 @@ const std::string* CachedFile::read(const std::string& path) {
     if (!readSettledPath(path, bytes_, identity)) return nullptr;
     path_ = path;
     identity_ = identity;
+    ++version_;
     return &bytes_;
 }
 

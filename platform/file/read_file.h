@@ -1,6 +1,7 @@
 // Reading a whole file that another program may be rewriting at the same moment.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -30,8 +31,12 @@ public:
     // The content of `path`, valid until the next call; nullptr with errno set when it
     // cannot be read (as readFile fails).
     const std::string* read(const std::string& path);
+    // Which content the last successful read gave: the number changes whenever the
+    // content had to be read anew, so that what a caller made of it can be kept too.
+    std::uint64_t version() const { return version_; }
 
 private:
+    std::uint64_t version_ = 0;
     std::string path_;
     std::string bytes_;                 // its buffer is reused when another content is read
     std::optional<Identity> identity_;  // of what bytes_ holds; nothing when it holds none

@@ -21,17 +21,41 @@ using text::trimBlanks;
 // and written as such; its text is handled as UTF-8 in between.
 bool isUtf16(std::string_view bytes) { return text::hasUtf16Bom(bytes); }
 
-// The file's text, from a cache that reads it again only when it changed: brenix's
-// load makes four calls on the same file. A UTF-16LE file is decoded.
-const std::string* load(std::string_view fileName) {
-    thread_local file::CachedFile cache;
-    thread_local std::string decoded;
-    const std::string* bytes =
-        cache.read(paths::toLocalPath(fileName, paths::BareName::InWindowsFolder));
-    if (bytes == nullptr || !isUtf16(*bytes)) return bytes;
-    text::utf16ToUtf8(std::string_view(*bytes).substr(2), decoded);
-    return &decoded;
-}
+// The file's text, and what was found in it, kept while the file stays the same:
+// brenix's load makes four calls on one section of one file.
+class LoadedText {
+public:
+    // The text of `fileName` (a UTF-16LE file decoded), or nullptr when it cannot be read.
+    const std::string* load(std::string_view fileName) {
+        const std::string* bytes =
+            file_.read(paths::toLocalPath(fileName, paths::BareName::InWindowsFolder));
+        if (bytes == nullptr) return nullptr;
+        if (file_.version() != version_) {
+            version_ = file_.version();
+            sectionName_.clear();
+            if (isUtf16(*bytes)) text::utf16ToUtf8(std::string_view(*bytes).substr(2), decoded_);
+        }
+        return isUtf16(*bytes) ? &decoded_ : bytes;
+    }
+
+    // Where `section` starts in the text that load() gave last.
+    std::optional<std::size_t> findSection(std::string_view text, std::string_view section) {
+        if (sectionName_.empty() || !text::equalsIgnoringCase(sectionName_, section)) {
+            sectionName_ = section;
+            sectionHeader_ = profile::findSection(text, section);
+        }
+        return sectionHeader_;
+    }
+
+private:
+    file::CachedFile file_;
+    std::uint64_t version_ = 0;
+    std::string decoded_;
+    std::string sectionName_;  // empty: none found yet in this version
+    std::optional<std::size_t> sectionHeader_;
+};
+
+thread_local LoadedText loaded;
 
 // How many bytes of `text` fit into `room` without cutting a UTF-8 character.
 std::size_t fitting(std::string_view text, std::size_t room) {
@@ -55,17 +79,20 @@ std::uint32_t GetPrivateProfileSection(std::string_view sectionName, char* buffe
                                        std::uint32_t size, std::string_view fileName) {
     if (size < 2) return 0;
     buffer[0] = buffer[1] = '\0';
-    const std::string* text = load(fileName);
+    const std::string* text = loaded.load(fileName);
     if (text == nullptr) return 0;
-    return copySection(*text, trimBlanks(sectionName), buffer, size);
+    const auto header = loaded.findSection(*text, trimBlanks(sectionName));
+    return header ? copySection(*text, *header, buffer, size) : 0;
 }
 
 std::uint32_t GetPrivateProfileString(std::string_view sectionName, std::string_view key,
                                       std::string_view defaultValue, char* buffer,
                                       std::uint32_t size, std::string_view fileName) {
     std::optional<std::string_view> found;
-    if (const std::string* text = load(fileName))
-        found = findValue(*text, trimBlanks(sectionName), trimBlanks(key));
+    if (const std::string* text = loaded.load(fileName)) {
+        if (const auto header = loaded.findSection(*text, trimBlanks(sectionName)))
+            found = findValue(*text, *header, trimBlanks(key));
+    }
     if (found) return copyString(*found, buffer, size);
     while (!defaultValue.empty() && defaultValue.back() == ' ') defaultValue.remove_suffix(1);
     return copyString(defaultValue, buffer, size);

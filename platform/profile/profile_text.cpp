@@ -53,32 +53,19 @@ Meaning meaningOf(std::string_view all, const Line& line) {
     return meaning;
 }
 
-// Walks the lines of the first section named `section` (without regard to case):
-// calls `onEntry(line, meaning)` for each of its entries until it returns false.
-// Returns the header line when the section exists.
+// Calls `onEntry(line, meaning)` for each entry of the section whose header line
+// starts at `header`, until it returns false. Returns the header line.
 template <typename OnEntry>
-std::optional<Line> walkSection(std::string_view all, std::string_view section, OnEntry onEntry) {
-    Lines lines(all);
-    Line line;
-    // Until the section is found only headers count, and only lines that start with
-    // '[' can be one: the search jumps between them.
-    std::optional<Line> header;
-    const char first = section.empty() ? '\0' : text::upperAscii(section.front());
-    while (!header && lines.nextBracketLine(line)) {
-        // Most headers differ from the one sought in their first character.
-        const std::string_view inner =
-            text::skipBlanks(text::skipBlanks(lines.textOf(line)).substr(1));
-        if (first != '\0' && (inner.empty() || text::upperAscii(inner.front()) != first)) continue;
-        const Meaning meaning = meaningOf(all, line);
-        if (meaning.kind == Meaning::Header && text::equalsIgnoringCase(meaning.name, section))
-            header = line;
-    }
-    while (header && lines.next(line)) {
+Line walkEntries(std::string_view all, std::size_t header, OnEntry onEntry) {
+    Lines lines(all, header);
+    Line headerLine, line;
+    lines.next(headerLine);
+    while (lines.next(line)) {
         const Meaning meaning = meaningOf(all, line);
         if (meaning.kind == Meaning::Header) break;
         if (meaning.kind == Meaning::Entry && !onEntry(line, meaning)) break;
     }
-    return header;
+    return headerLine;
 }
 
 std::string_view unquote(std::string_view value) {
@@ -98,10 +85,27 @@ std::string_view lineEndOf(std::string_view all) {
 
 }  // namespace
 
-std::optional<std::string_view> findValue(std::string_view text, std::string_view section,
+std::optional<std::size_t> findSection(std::string_view text, std::string_view section) {
+    Lines lines(text);
+    Line line;
+    // Only headers count, and only lines that start with '[' can be one: the search
+    // jumps between them. Most differ from the one sought in their first character.
+    const char first = section.empty() ? '\0' : text::upperAscii(section.front());
+    while (lines.nextBracketLine(line)) {
+        const std::string_view inner =
+            text::skipBlanks(text::skipBlanks(lines.textOf(line)).substr(1));
+        if (first != '\0' && (inner.empty() || text::upperAscii(inner.front()) != first)) continue;
+        const Meaning meaning = meaningOf(lines.text(), line);
+        if (meaning.kind == Meaning::Header && text::equalsIgnoringCase(meaning.name, section))
+            return line.begin;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string_view> findValue(std::string_view text, std::size_t header,
                                           std::string_view key) {
     std::optional<std::string_view> found;
-    walkSection(text, section, [&](const Line&, const Meaning& meaning) {
+    walkEntries(text, header, [&](const Line&, const Meaning& meaning) {
         if (!text::equalsIgnoringCase(meaning.name, key)) return true;
         found = unquote(meaning.value);
         return false;
@@ -109,7 +113,7 @@ std::optional<std::string_view> findValue(std::string_view text, std::string_vie
     return found;
 }
 
-std::uint32_t copySection(std::string_view text, std::string_view section, char* buffer,
+std::uint32_t copySection(std::string_view text, std::size_t header, char* buffer,
                           std::uint32_t size) {
     buffer[0] = buffer[1] = '\0';
     // Entries go straight into the buffer, each ended by a zero; Windows counts those
@@ -123,7 +127,7 @@ std::uint32_t copySection(std::string_view text, std::string_view section, char*
         used += count;
         cut = cut || count < piece.size();
     };
-    walkSection(text, section, [&](const Line&, const Meaning& meaning) {
+    walkEntries(text, header, [&](const Line&, const Meaning& meaning) {
         put(meaning.name);
         if (meaning.hasEquals) {
             put("=");
@@ -158,18 +162,20 @@ void writeWithEntry(std::string_view original, std::string_view section, std::st
     const std::string_view all = lines.text();
     const std::string_view eol = lineEndOf(all);
 
-    std::optional<Line> target, last;
+    std::optional<Line> header, target, last;
     std::size_t targetValueBegin = 0;
     bool targetHasEquals = false;
-    const auto header = walkSection(all, section, [&](const Line& line, const Meaning& meaning) {
-        last = line;
-        if (!target && text::equalsIgnoringCase(meaning.name, key)) {
-            target = line;
-            targetValueBegin = meaning.valueBegin;
-            targetHasEquals = meaning.hasEquals;
-        }
-        return true;
-    });
+    if (const auto headerAt = findSection(all, section)) {
+        header = walkEntries(all, *headerAt, [&](const Line& line, const Meaning& meaning) {
+            last = line;
+            if (!target && text::equalsIgnoringCase(meaning.name, key)) {
+                target = line;
+                targetValueBegin = meaning.valueBegin;
+                targetHasEquals = meaning.hasEquals;
+            }
+            return true;
+        });
+    }
 
     out.reserve(original.size() + section.size() + key.size() + value.size() + 8);
     auto endLine = [&](const Line& line) {

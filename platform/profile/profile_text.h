@@ -10,14 +10,19 @@
 
 namespace platform::profile {
 
-// The value of the first `key` in the first `section` (without regard to case), blanks
-// and one pair of surrounding quotes removed; nothing when there is none.
-std::optional<std::string_view> findValue(std::string_view text, std::string_view section,
+// Where the header line of the first `section` (without regard to case) starts in
+// `text`; nothing when there is none. The entries of the section follow it.
+std::optional<std::size_t> findSection(std::string_view text, std::string_view section);
+
+// The value of the first `key` (without regard to case) among the entries of the
+// section whose header line starts at `header`, blanks and one pair of surrounding
+// quotes removed; nothing when there is none.
+std::optional<std::string_view> findValue(std::string_view text, std::size_t header,
                                           std::string_view key);
 
-// GetPrivateProfileSectionA's copy of the entries of `section` into `buffer` of `size`
-// (at least 2) bytes, and its count.
-std::uint32_t copySection(std::string_view text, std::string_view section, char* buffer,
+// GetPrivateProfileSectionA's copy of the entries of the section whose header line
+// starts at `header` into `buffer` of `size` (at least 2) bytes, and its count.
+std::uint32_t copySection(std::string_view text, std::size_t header, char* buffer,
                           std::uint32_t size);
 
 // Whether "key=value" in `section` would stay one entry that reads back: no line break

@@ -164,22 +164,77 @@ std::optional<std::string> canonicalKeyPath(std::string_view path) {
     return folded;
 }
 
-// Whether a line in [from, to) of `text` could run on over the next one: a backslash
-// with nothing but blanks, a ';' comment or the line's end behind it.
-bool mayRunOn(std::string_view text, std::size_t from, std::size_t to) {
-    while (from < to) {
-        const void* found = std::memchr(text.data() + from, '\\', to - from);
-        if (found == nullptr) return false;
-        std::size_t after =
-            static_cast<std::size_t>(static_cast<const char*>(found) - text.data()) + 1;
-        while (after < text.size() && text::isBlank(static_cast<unsigned char>(text[after])))
-            ++after;
-        if (after >= text.size() || text[after] == '\r' || text[after] == '\n' ||
-            text[after] == ';')
-            return true;
-        from = after;
+// Whether hex data could run on over the line that starts at `to`: whether the last
+// line before it that is neither blank nor a ';' comment (looked for no further back
+// than `from`, where a line starts afresh) has a backslash with only blanks, or blanks
+// and a ';' comment, behind it. It looks at that one line, back to front, not at every
+// line between.
+bool mayRunOnto(std::string_view text, std::size_t from, std::size_t to) {
+    const char* const first = text.data() + from;
+    const char* at = text.data() + to;
+    const auto isLineEnd = [](char c) { return c == '\n' || c == '\r'; };
+    for (;;) {
+        // Back over line ends, blank lines and the blanks that end the line before.
+        while (at > first &&
+               (isLineEnd(at[-1]) || text::isBlank(static_cast<unsigned char>(at[-1]))))
+            --at;
+        if (at == first) return false;
+        if (at[-1] == '\\') return true;
+        const auto length = static_cast<std::size_t>(at - first);
+        const char* start = static_cast<const char*>(memrchr(first, '\n', length));
+        start = start == nullptr ? first : start + 1;
+        if (const void* cr = memrchr(start, '\r', static_cast<std::size_t>(at - start)))
+            start = static_cast<const char*>(cr) + 1;
+        // Without a ';' the line can neither be a comment nor end in "\ ;comment".
+        const std::string_view line = trimBlanks({start, static_cast<std::size_t>(at - start)});
+        std::size_t semicolon = line.find(';');
+        if (semicolon == std::string_view::npos) return false;
+        if (semicolon != 0) {
+            for (; semicolon != std::string_view::npos; semicolon = line.find(';', semicolon + 1)) {
+                if (trimBlanks(line.substr(0, semicolon)).ends_with('\\')) return true;
+            }
+            return false;
+        }
+        at = start;
     }
-    return false;
+}
+
+// Where the '[' of the key line at `lineStart` stands, after any blanks.
+std::size_t bracketOf(std::string_view text, std::size_t lineStart) {
+    return text.size() - text::skipBlanks(text.substr(lineStart)).size();
+}
+
+// Whether the key line at `lineStart` shows in its first characters that it names
+// neither `path` (upper-case, without line ends) nor a key above or below it: its name
+// and `path` differ at a place where the name goes on (it does not end there with ']'
+// or the line). Most key lines of a store are told apart this way, without finding
+// where they end.
+bool cannotConcern(std::string_view text, std::size_t lineStart, std::string_view path) {
+    std::size_t at = bracketOf(text, lineStart) + 1;
+    if (at < text.size() && text[at] == '-') ++at;
+    const std::size_t common = text::commonStartIgnoringCase(text.substr(at), path);
+    if (common == path.size() || at + common == text.size()) return false;
+    const char differing = text[at + common];
+    return differing != ']' && differing != '\r' && differing != '\n';
+}
+
+// Where the scan outside the key goes on from `lineStart` (the start of a line that is
+// read afresh): at the next key line that may concern `path`, or, when hex data could
+// run on over that line, at `lineStart` itself to read each line up to it; `*keyLine`
+// is then where that key line starts. Key lines that cannot concern `path` are passed
+// over unread: whether hex data takes such a line or not, the line after it is read
+// afresh outside the key.
+std::size_t nextLineToRead(std::string_view text, std::size_t lineStart, std::string_view path,
+                           std::size_t* keyLine) {
+    std::size_t searchFrom = lineStart;
+    for (;;) {
+        *keyLine = text::bracketLineStart(text, searchFrom);
+        if (*keyLine == text.size()) return *keyLine;
+        if (!cannotConcern(text, *keyLine, path))
+            return mayRunOnto(text, lineStart, *keyLine) ? lineStart : *keyLine;
+        lineStart = *keyLine;
+        searchFrom = bracketOf(text, *keyLine) + 1;
+    }
 }
 
 // Whether the key `path` is `key` itself or one of its sub-keys.
@@ -194,7 +249,7 @@ std::string_view rootName(std::uint32_t handle) {
     return RootNames[handle - FirstRootHandle];
 }
 
-std::optional<ValueTable> readKey(std::string_view bytes, std::string_view path) {
+std::optional<ValueTable> readKey(std::string_view bytes, std::string_view path, Scan scan) {
     thread_local std::string decoded;  // its memory is reused from lookup to lookup
     if (text::hasUtf16Bom(bytes)) {
         text::utf16ToUtf8(bytes.substr(2), decoded);
@@ -213,24 +268,25 @@ std::optional<ValueTable> readKey(std::string_view bytes, std::string_view path)
     bool exists = isRoot;
     bool inKey = false;  // the lines below the current key line belong to `path`
     ValueTable values;
+    // Outside the key only key lines that may concern it are read, unless hex data could
+    // take such a line: then each line up to it is read. (A path with a line end could
+    // match across lines in the first characters of a key line.)
+    const bool skipping =
+        scan == Scan::Skipping && path.find_first_of("\r\n") == std::string_view::npos;
+    std::size_t lineByLineTo = 0;
     for (;;) {
-        // Outside the key only key lines count, unless hex data could take the lines
-        // that follow: then each line is read.
-        if (!inKey) {
-            const std::size_t next = lines.nextBracketLineStart();
-            if (!mayRunOn(lines.text(), lines.position(), next)) lines.seek(next);
-        }
+        if (!inKey && skipping && lines.position() >= lineByLineTo)
+            lines.seek(nextLineToRead(lines.text(), lines.position(), path, &lineByLineTo));
         if (!lines.next(line)) break;
-        const std::string_view raw = lines.textOf(line);
+        const std::string_view content = trimBlanks(lines.textOf(line));
+        if (content.empty() || content.front() == ';' || content.front() == '#') continue;
         // A value of another key matters only when its data may run on over the lines
         // that follow, which takes hex data and a backslash.
-        if (!inKey && !raw.empty() && raw.front() != '[' &&
-            (std::memchr(raw.data(), '\\', raw.size()) == nullptr ||
-             raw.find("hex") == std::string_view::npos)) {
+        if (!inKey && content.front() != '[' &&
+            (content.find('\\') == std::string_view::npos ||
+             content.find("hex") == std::string_view::npos)) {
             continue;
         }
-        const std::string_view content = trimBlanks(raw);
-        if (content.empty() || content.front() == ';' || content.front() == '#') continue;
 
         if (content.front() == '[') {
             inKey = false;
@@ -241,8 +297,8 @@ std::optional<ValueTable> readKey(std::string_view bytes, std::string_view path)
             if (name.empty() || text::isBlank(static_cast<unsigned char>(name.front()))) continue;
             // Most key lines concern other keys: neither this key nor one above or below
             // it. That shows in their first characters, without building a path.
-            const std::size_t common = std::min(name.size(), path.size());
-            if (!text::equalsIgnoringCase(name.substr(0, common), path.substr(0, common))) continue;
+            if (text::commonStartIgnoringCase(name, path) < std::min(name.size(), path.size()))
+                continue;
             const auto key = canonicalKeyPath(name);
             if (!key) continue;
             if (deletion) {

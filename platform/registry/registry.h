@@ -43,8 +43,9 @@ std::string storePath();
 // RegOpenKeyExA for reading: opens subKey (backslash-separated, any case) under the
 // root key `root`; an empty subKey opens the root itself, and backslashes that end it
 // do not count. Returns Success and sets *opened; BadPathname for a sub-key that
-// begins with a backslash; FileNotFound when the store, the root or the key is missing. The store is read and scanned once.
-// An opened key holds a snapshot of its values until CloseKey.
+// begins with a backslash; FileNotFound when the store, the root or the key is missing.
+// The store is read and scanned once. An opened key holds a snapshot of its values
+// until CloseKey.
 long OpenKey(Key root, std::string_view subKey, Key* opened);
 
 // RegQueryValueExA: reads the value `name` (any case; empty for the default value)

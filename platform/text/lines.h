@@ -17,6 +17,21 @@ struct Line {
     bool hasLineEnd() const { return next > end; }
 };
 
+// Where the first line at or after `from` that starts with '[' (blanks before it
+// allowed) begins, or the text's size; found by jumping from one '[' to the next.
+inline std::size_t bracketLineStart(std::string_view text, std::size_t from) {
+    while (from < text.size()) {
+        const void* found = std::memchr(text.data() + from, '[', text.size() - from);
+        if (found == nullptr) break;
+        const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+        std::size_t start = at;
+        while (start > 0 && (text[start - 1] == ' ' || text[start - 1] == '\t')) --start;
+        if (start == 0 || text[start - 1] == '\n' || text[start - 1] == '\r') return start;
+        from = at + 1;
+    }
+    return text.size();
+}
+
 class Lines {
 public:
     // Over `text`; zero bytes at its very end are no line (a file written with its
@@ -30,7 +45,11 @@ public:
         line.begin = position_;
         line.end = std::min(nextOf('\n', nextLineFeed_), nextOf('\r', nextReturn_));
         line.next = line.end;
-        if (line.next < text_.size()) line.next += text_.compare(line.next, 2, "\r\n") == 0 ? 2 : 1;
+        if (line.next < text_.size()) {
+            const bool crLf = text_[line.next] == '\r' && line.next + 1 < text_.size() &&
+                              text_[line.next + 1] == '\n';
+            line.next += crLf ? 2 : 1;
+        }
         position_ = line.next;
         return true;
     }
@@ -44,25 +63,14 @@ public:
     }
 
     // Where the next line that starts with '[' begins, or the text's size.
-    std::size_t nextBracketLineStart() const {
-        std::size_t from = position_;
-        while (from < text_.size()) {
-            const void* found = std::memchr(text_.data() + from, '[', text_.size() - from);
-            if (found == nullptr) break;
-            const auto at =
-                static_cast<std::size_t>(static_cast<const char*>(found) - text_.data());
-            std::size_t start = at;
-            while (start > 0 && (text_[start - 1] == ' ' || text_[start - 1] == '\t')) --start;
-            if (start == 0 || text_[start - 1] == '\n' || text_[start - 1] == '\r') return start;
-            from = at + 1;
-        }
-        return text_.size();
-    }
+    std::size_t nextBracketLineStart() const { return bracketLineStart(text_, position_); }
 
-    // Goes on from `position`, the start of a line.
+    // Goes on from `position`, the start of a line. A place found before stays right
+    // after a move forward (nothing stood between), so a text whose lines never end in
+    // CR is not searched for CR again at each jump.
     void seek(std::size_t position) {
+        if (position < position_) nextLineFeed_ = nextReturn_ = Unknown;
         position_ = position;
-        nextLineFeed_ = nextReturn_ = Unknown;
     }
     std::size_t position() const { return position_; }
     std::string_view textOf(const Line& line) const {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/registry/reg_store.h"
 #include "platform/registry/registry.h"
 #include "tests/support/temp_home.h"
 
@@ -284,6 +285,61 @@ TEST(RegistryStoreTest, ImportsAsTheRegistryEditorDoes) {
             EXPECT_EQ(read.data, *row.data);
         } else {
             EXPECT_EQ(read.status, reg::FileNotFound);
+        }
+    }
+}
+
+// The lookup passes over most lines without reading them; each row's store has a line
+// that decides the answer only when it is read (or skipped) rightly. Both scans must
+// give the row's value "v" of Software\T.
+TEST(RegistryStoreTest, PassingOverLinesGivesWhatReadingEveryLineGives) {
+    const std::string header = "REGEDIT4\n", other = "[HKEY_CURRENT_USER\\Software\\Other]\n",
+                      key = "[HKEY_CURRENT_USER\\Software\\T]\n", value = "\"v\"=\"x\"\n";
+    struct Row {
+        const char* name;
+        std::string store;
+        bool found;  // "v" is "x"
+    } const rows[] = {
+        {"hex data of another key takes the key line",
+         header + other + "\"h\"=hex:01,\\\n" + key + value, false},
+        {"... over a blank and a ';' line",
+         header + other + "\"h\"=hex:01,\\\n\n ; c\n" + key + value, false},
+        {"... with a ';' comment after the backslash",
+         header + other + "\"h\"=hex:01,\\ ;c\n" + key + value, false},
+        {"a '#' line ends the hex data", header + other + "\"h\"=hex:01,\\\n#c\n" + key + value,
+         true},
+        {"a string that ends in a backslash", header + other + "\"p\"=\"C:\\\\\"\n" + key + value,
+         true},
+        {"a key line without a comma before the backslash",
+         header + other + "\"h\"=hex:01\\\n" + key + value, true},
+        {"a taken key line of another key",
+         header + other + "\"h\"=hex:01,\\\n" + "[HKEY_CURRENT_USER\\Software\\U]\n" + key + value,
+         true},
+        {"a taken deletion of a parent",
+         header + key + value + other + "\"h\"=hex:01,\\\n" + "[-HKEY_CURRENT_USER\\Software]\n",
+         true},
+        {"a deletion of a parent, its name in another case",
+         header + key + value + other + "[-hkey_current_user\\SOFTWARE]\n", false},
+        {"blanks before '['", header + "  \t" + key + value, true},
+        {"blanks before the '[' of another key (found by fuzzing)", header + "  [m\n" + key + value,
+         true},
+        {"a key whose name begins with the key's",
+         header + "[HKEY_CURRENT_USER\\Software\\TT]\n" + value, false},
+        {"a sub-key, then the key again",
+         header + "[HKEY_CURRENT_USER\\Software\\T\\Sub]\n\"v\"=\"no\"\n" + key + value, true},
+        {"CR-only line ends",
+         "REGEDIT4\r[HKEY_CURRENT_USER\\Software\\Other]\r\"h\"=hex:01,\\\r"
+         "[HKEY_CURRENT_USER\\Software\\T]\r\"v\"=\"x\"\r",
+         false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        for (const auto scan : {reg::Scan::Skipping, reg::Scan::EveryLine}) {
+            const auto values = reg::readKey(row.store, "HKEY_CURRENT_USER\\SOFTWARE\\T", scan);
+            const bool found =
+                values && values->contains("V") && values->at("V").data == std::string("x\0", 2);
+            EXPECT_EQ(found, row.found)
+                << (scan == reg::Scan::Skipping ? "skipping" : "every line");
         }
     }
 }
