@@ -128,7 +128,7 @@ std::string onlyRows;
 double row(
     const std::string& what, std::size_t size, int rounds, const std::string& floorName,
     double goal, const std::function<void()>& ours, const std::function<void()>& floor,
-    const std::function<void()>& beforeOurs = [] {}) {
+    const std::function<void()>& beforeOurs = [] {}, const char* noGoal = "peer") {
     if ((what + " " + floorName).find(onlyRows) == std::string::npos) return 0;
     std::vector<double> oursSamples, floorSamples;
     const auto timeOurs = [&] {
@@ -151,7 +151,7 @@ double row(
     std::printf("| %s | %s | %.3f (%.3f–%.3f) | %s: %.3f (%.3f–%.3f) | %.2f | %s | %s |\n",
                 what.c_str(), sizeName(size).c_str(), a.median, a.min, a.max, floorName.c_str(),
                 b.median, b.min, b.max, ratio,
-                goal > 0 ? ("≤ " + std::to_string(goal).substr(0, 3)).c_str() : "peer",
+                goal > 0 ? ("≤ " + std::to_string(goal).substr(0, 3)).c_str() : noGoal,
                 goal <= 0       ? "—"
                 : ratio <= goal ? "met"
                                 : "MISSED");
@@ -201,8 +201,11 @@ int main(int argc, char** argv) {
             },
             [&] { readOnce(ini); }, [&] { age(ini); });
         int value = 0;
+        // The goal holds from 1 MiB: below, the fixed costs of a write that the floor
+        // leaves out (the folder's flush, the lock, the check of what it replaces) weigh.
         const double apply = row(
-            "Apply's three writes", size, rounds, "three atomic rewrites", 1.3,
+            "Apply's three writes", size, rounds, "three atomic rewrites",
+            size >= (1 << 20) ? 1.3 : 0,
             [&] {
                 const std::string text = " " + std::to_string(value++ % 60);
                 for (const char* key : {"Attenuator", "Attenuator2", "HopFrequency"})
@@ -210,7 +213,8 @@ int main(int argc, char** argv) {
             },
             [&] {
                 for (int i = 0; i < 3; ++i) rewriteAtomically(floorIni);
-            });
+            },
+            [] {}, "from 1 MiB");
         perMiB.push_back(apply / (static_cast<double>(size) / (1 << 20)));
         row(
             "Apply's three writes", size, size > (1 << 20) ? 3 : 5, "three `crudini --set`", 0,
@@ -227,15 +231,18 @@ int main(int argc, char** argv) {
                 }
             });
 
-        for (const bool utf16 : {false, true}) {
+        enum class Store { Utf8, Utf8Lf, Utf16 };
+        for (const Store form : {Store::Utf8, Store::Utf8Lf, Store::Utf16}) {
             std::string bytes = storeOfSize(size);
-            if (utf16) bytes = "\xFF\xFE" + platform::text::utf8ToUtf16(bytes);
+            if (form == Store::Utf8Lf) std::erase(bytes, '\r');
+            if (form == Store::Utf16) bytes = "\xFF\xFE" + platform::text::utf8ToUtf16(bytes);
             writeWhole(store, bytes);
             namespace reg = platform::registry;
             row(
-                utf16 ? "one registry lookup (UTF-16LE store)"
-                      : "one registry lookup (UTF-8 store)",
-                size, rounds, "read the store once", utf16 ? 5 : 3,
+                form == Store::Utf16    ? "one registry lookup (UTF-16LE store)"
+                : form == Store::Utf8Lf ? "one registry lookup (UTF-8 store, LF line ends)"
+                                        : "one registry lookup (UTF-8 store)",
+                size, rounds, "read the store once", form == Store::Utf16 ? 5 : 3,
                 [&] {
                     reg::Key key = 0;
                     if (reg::OpenKey(reg::CurrentUser, "Software\\Harvane\\Vexon\\path", &key) !=

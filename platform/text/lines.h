@@ -43,7 +43,11 @@ public:
     bool next(Line& line) {
         if (position_ >= text_.size()) return false;
         line.begin = position_;
-        line.end = std::min(nextOf('\n', nextLineFeed_), nextOf('\r', nextReturn_));
+        // A CR is looked for only before the next LF: a file of LF lines is not searched
+        // to its end for one.
+        line.end = nextLineFeed();
+        if (const void* cr = std::memchr(text_.data() + position_, '\r', line.end - position_))
+            line.end = static_cast<std::size_t>(static_cast<const char*>(cr) - text_.data());
         line.next = line.end;
         if (line.next < text_.size()) {
             const bool crLf = text_[line.next] == '\r' && line.next + 1 < text_.size() &&
@@ -65,11 +69,11 @@ public:
     // Where the next line that starts with '[' begins, or the text's size.
     std::size_t nextBracketLineStart() const { return bracketLineStart(text_, position_); }
 
-    // Goes on from `position`, the start of a line. A place found before stays right
-    // after a move forward (nothing stood between), so a text whose lines never end in
-    // CR is not searched for CR again at each jump.
+    // Goes on from `position`, the start of a line. The LF found before stays right
+    // after a move forward (nothing stood between), so a text without LF (CR lines) is
+    // not searched to its end again at each jump.
     void seek(std::size_t position) {
-        if (position < position_) nextLineFeed_ = nextReturn_ = Unknown;
+        if (position < position_) nextLineFeed_ = Unknown;
         position_ = position;
     }
     std::size_t position() const { return position_; }
@@ -78,24 +82,25 @@ public:
     }
 
 private:
-    // Where the next `c` at or after the current position stands (the text's size when
-    // none). Each search starts where the last one for `c` ended, so every byte is
-    // searched at most once for each of the two characters, with memchr's speed.
-    std::size_t nextOf(char c, std::size_t& cached) {
-        if (cached < position_ || cached == Unknown) {
-            const void* found = std::memchr(text_.data() + position_, c, text_.size() - position_);
-            cached = found == nullptr
-                         ? text_.size()
-                         : static_cast<std::size_t>(static_cast<const char*>(found) - text_.data());
+    // Where the next LF at or after the current position stands (the text's size when
+    // none). A search starts only where the last one ended, so every byte is searched
+    // once, with memchr's speed.
+    std::size_t nextLineFeed() {
+        if (nextLineFeed_ < position_ || nextLineFeed_ == Unknown) {
+            const void* found =
+                std::memchr(text_.data() + position_, '\n', text_.size() - position_);
+            nextLineFeed_ =
+                found == nullptr
+                    ? text_.size()
+                    : static_cast<std::size_t>(static_cast<const char*>(found) - text_.data());
         }
-        return cached;
+        return nextLineFeed_;
     }
 
     static constexpr std::size_t Unknown = static_cast<std::size_t>(-1);
     std::string_view text_;
     std::size_t position_ = 0;
     std::size_t nextLineFeed_ = Unknown;
-    std::size_t nextReturn_ = Unknown;
 };
 
 }  // namespace platform::text
