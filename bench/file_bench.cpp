@@ -130,6 +130,9 @@ double row(
     double goal, const std::function<void()>& ours, const std::function<void()>& floor,
     const std::function<void()>& beforeOurs = [] {}, const char* noGoal = "peer") {
     if ((what + " " + floorName).find(onlyRows) == std::string::npos) return 0;
+    // Written data still on its way to the disk (the peer's writes leave much) would
+    // slow whichever side meets the flush.
+    sync();
     std::vector<double> oursSamples, floorSamples;
     const auto timeOurs = [&] {
         beforeOurs();
