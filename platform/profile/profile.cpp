@@ -51,7 +51,7 @@ private:
     file::CachedFile file_;
     std::uint64_t version_ = 0;
     std::string decoded_;
-    std::string sectionName_;  // empty: none found yet in this version
+    std::string sectionName_;  // empty: none looked up yet in this version
     std::optional<std::size_t> sectionHeader_;
 };
 

@@ -1,8 +1,9 @@
-#include "platform/text/utf16.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include "platform/text/ascii.h"
+#include "platform/text/utf16.h"
 
 namespace {
 
@@ -44,6 +45,38 @@ TEST(Utf16Test, BrokenUnitsBecomeReplacementCharacters) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(utf16ToUtf8(row.bytes), row.expected);
+    }
+}
+
+// Eight characters are compared at a time; every byte at every place must count as
+// the plain comparison counts it: letters without regard to case, nothing else folded
+// ('`' is not '@', '{' not '['), bytes from 0x80 as they are (a name in UTF-8).
+TEST(AsciiTest, CommonStartIgnoringCaseCountsAsThePlainComparison) {
+    const auto plain = [](std::string_view text, std::string_view upper) {
+        std::size_t i = 0;
+        while (i < text.size() && i < upper.size() &&
+               platform::text::upperAscii(text[i]) == upper[i])
+            ++i;
+        return i;
+    };
+    const struct {
+        std::string upper, text;
+    } rows[] = {
+        {"AZHKEY_CURRENT_USER\\SOFT@WA[RE", "azhkey_Current_user\\Soft@wa[re"},
+        {"HK\xC3\x96Y_CURRENT_USER\\\xC3\x96L", "hk\xC3\x96y_current_user\\\xC3\x96l"},
+    };
+    for (const auto& row : rows) {
+        for (const std::size_t length : {row.text.size() - 9, row.text.size()}) {
+            for (std::size_t at = 0; at < length; ++at) {
+                for (int byte = 0; byte < 256; ++byte) {
+                    std::string text = row.text.substr(0, length);
+                    text[at] = static_cast<char>(byte);
+                    SCOPED_TRACE(testing::Message() << "byte " << byte << " at " << at);
+                    EXPECT_EQ(platform::text::commonStartIgnoringCase(text, row.upper),
+                              plain(text, row.upper));
+                }
+            }
+        }
     }
 }
 
