@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/text/ascii.h"
+
 namespace platform::text {
 
 // One line: [begin, end) is its text, next is where the following line starts.
@@ -25,7 +27,7 @@ inline std::size_t bracketLineStart(std::string_view text, std::size_t from) {
         if (found == nullptr) break;
         const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
         std::size_t start = at;
-        while (start > 0 && (text[start - 1] == ' ' || text[start - 1] == '\t')) --start;
+        while (start > 0 && isBlank(static_cast<unsigned char>(text[start - 1]))) --start;
         if (start == 0 || text[start - 1] == '\n' || text[start - 1] == '\r') return start;
         from = at + 1;
     }

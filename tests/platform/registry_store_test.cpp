@@ -172,6 +172,15 @@ TEST(RegistryStoreTest, QueryFollowsTheWindowsBufferContract) {
     EXPECT_EQ(size, 5u);
     EXPECT_EQ(std::string(buffer.begin(), buffer.end()), std::string("abcd\0###", 8));
 
+    // A missing value sets the size to 0 when only the size is asked, and leaves it
+    // alone when a buffer is given (registry.c test_query_value_ex).
+    size = 0xdeadbeef;
+    EXPECT_EQ(reg::QueryValue(key, "missing", nullptr, nullptr, &size), reg::FileNotFound);
+    EXPECT_EQ(size, 0u);
+    size = buffer.size();
+    EXPECT_EQ(reg::QueryValue(key, "missing", nullptr, buffer.data(), &size), reg::FileNotFound);
+    EXPECT_EQ(size, buffer.size());
+
     EXPECT_EQ(reg::CloseKey(key), reg::Success);
     EXPECT_EQ(reg::QueryValue(key, "v", nullptr, nullptr, &size), reg::InvalidHandle);
     EXPECT_EQ(reg::OpenKeyCount(), 0u);
@@ -355,23 +364,6 @@ TEST(RegistryStoreTest, SubKeySeparatorsAtEitherEnd) {
     EXPECT_TRUE(keyOpens(reg::CurrentUser, "Software\\T\\"));
     EXPECT_TRUE(keyOpens(reg::CurrentUser, "Software\\T\\\\"));
     EXPECT_FALSE(keyOpens(reg::CurrentUser, "Software\\T\\U\\"));
-}
-
-// registry.c test_query_value_ex: a missing value sets the size to 0 when only the
-// size is asked, and leaves it alone when a buffer is given.
-TEST(RegistryStoreTest, SizeReportedForAMissingValue) {
-    TempHome home;
-    home.writeRegistry("[HKEY_CURRENT_USER\\Software\\T]\n\"v\"=\"x\"\n");
-    reg::Key key = 0;
-    ASSERT_EQ(reg::OpenKey(reg::CurrentUser, "Software\\T", &key), reg::Success);
-    std::uint32_t size = 0xdeadbeef;
-    EXPECT_EQ(reg::QueryValue(key, "missing", nullptr, nullptr, &size), reg::FileNotFound);
-    EXPECT_EQ(size, 0u);
-    unsigned char buffer[10];
-    size = sizeof buffer;
-    EXPECT_EQ(reg::QueryValue(key, "missing", nullptr, buffer, &size), reg::FileNotFound);
-    EXPECT_EQ(size, sizeof buffer);
-    reg::CloseKey(key);
 }
 
 }  // namespace
